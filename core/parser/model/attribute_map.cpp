@@ -1,0 +1,91 @@
+#include "parser/model/attribute_map.hpp"
+
+namespace velmora {
+
+std::uint64_t AttributeMap::hash(std::string_view key) {
+  // FNV-1a: keys are short Cyrillic words, so a simple byte hash is enough.
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : key) {
+    h ^= c;
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+std::size_t AttributeMap::probe(std::string_view key, std::uint64_t h) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(h) & mask;
+  while (slots_[i] != 0) {
+    const Entry &e = entries_[slots_[i] - 1];
+    if (e.key.size() == key.size() && e.key == key) return i;
+    i = (i + 1) & mask;
+  }
+  return i;
+}
+
+void AttributeMap::grow() {
+  std::size_t n = slots_.empty() ? 16 : slots_.size() * 2;
+  slots_.assign(n, 0);
+  for (std::size_t idx = 0; idx < entries_.size(); ++idx) {
+    std::size_t s = probe(entries_[idx].key, hash(entries_[idx].key));
+    slots_[s] = static_cast<std::uint32_t>(idx + 1);
+  }
+}
+
+void AttributeMap::reserve(std::size_t n) {
+  entries_.reserve(n);
+  if (slots_.size() < n * 2) {
+    std::size_t want = 16;
+    while (want < n * 2) want *= 2;
+    slots_.assign(want, 0);
+    for (std::size_t idx = 0; idx < entries_.size(); ++idx) {
+      std::size_t s = probe(entries_[idx].key, hash(entries_[idx].key));
+      slots_[s] = static_cast<std::uint32_t>(idx + 1);
+    }
+  }
+}
+
+AttributeMap::Entry *AttributeMap::locate(std::string_view key) const {
+  if (slots_.empty()) return nullptr;
+  std::size_t s = probe(key, hash(key));
+  if (slots_[s] == 0) return nullptr;
+  return const_cast<Entry *>(&entries_[slots_[s] - 1]);
+}
+
+const std::string *AttributeMap::find(std::string_view key) const {
+  Entry *e = locate(key);
+  return e ? &e->value : nullptr;
+}
+
+std::string *AttributeMap::find(std::string_view key) {
+  Entry *e = locate(key);
+  return e ? &e->value : nullptr;
+}
+
+void AttributeMap::insert(std::string &&key, std::string &&value) {
+  // Keep the load factor at or below one half.
+  if ((entries_.size() + 1) * 2 > slots_.size()) grow();
+  std::uint64_t h = hash(key);
+  std::size_t s = probe(key, h);
+  if (slots_[s] != 0) {
+    entries_[slots_[s] - 1].value = std::move(value);
+    return;
+  }
+  entries_.push_back(Entry{std::move(key), std::move(value)});
+  slots_[s] = static_cast<std::uint32_t>(entries_.size());
+}
+
+void AttributeMap::insert(std::string_view key, std::string_view value) {
+  if (std::string *existing = find(key)) {
+    existing->assign(value);
+    return;
+  }
+  insert(std::string(key), std::string(value));
+}
+
+void AttributeMap::clear() {
+  entries_.clear();
+  std::fill(slots_.begin(), slots_.end(), 0u);
+}
+
+} // namespace velmora

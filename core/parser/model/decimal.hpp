@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+using u128 = unsigned __int128;
+
+// A signed fixed-point number: value = (negative ? -1 : 1) * mantissa *
+// 10^-scale. The mantissa fits in 96 bits and the scale is 0..=28, the
+// number of fractional digits the value was written with. A zero is never
+// negative. Equality compares numeric values, whatever the scales.
+class Decimal {
+public:
+  static constexpr unsigned kMaxScale = 28;
+  static constexpr u128 kMaxMantissa = (u128{1} << 96) - 1;
+
+  constexpr Decimal() = default;
+  // The caller guarantees mantissa <= kMaxMantissa and scale <= kMaxScale;
+  // a zero mantissa drops the sign.
+  constexpr Decimal(u128 mantissa, unsigned scale, bool negative)
+      : mantissa_(mantissa), scale_(static_cast<std::uint8_t>(scale)),
+        negative_(negative && mantissa != 0) {}
+
+  constexpr u128 mantissa() const { return mantissa_; }
+  constexpr unsigned scale() const { return scale_; }
+  constexpr bool negative() const { return negative_; }
+
+  friend bool operator==(const Decimal &a, const Decimal &b);
+
+private:
+  u128 mantissa_ = 0;
+  std::uint8_t scale_ = 0;
+  bool negative_ = false;
+};
+
+// Canonical text keeping the scale: "-1500.00", "0.5", "12".
+std::string format_decimal(const Decimal &value);
+
+} // namespace velmora

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "parser/model/attribute_map.hpp"
+#include "parser/model/document.hpp"
+#include "parser/model/encoding.hpp"
+#include "parser/model/interval.hpp"
+#include "parser/model/warning.hpp"
+
+namespace velmora {
+
+// Insertion-ordered map from account number to Account, in the order in
+// which each number was first completed.
+class AccountMap {
+public:
+  Account *find(std::string_view number);
+  const Account *find(std::string_view number) const;
+  // Appends a new account; the number must not be present yet.
+  Account &append(Account account);
+
+  std::size_t size() const { return accounts_.size(); }
+  bool empty() const { return accounts_.empty(); }
+  auto begin() const { return accounts_.begin(); }
+  auto end() const { return accounts_.end(); }
+  auto begin() { return accounts_.begin(); }
+  auto end() { return accounts_.end(); }
+  const Account &operator[](std::size_t i) const { return accounts_[i]; }
+
+private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const {
+      return std::hash<std::string_view>{}(s);
+    }
+  };
+  std::vector<Account> accounts_;
+  std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
+};
+
+// The result of one parse; also the statement under construction.
+struct Statement {
+  Encoding encoding = Encoding::Utf8;
+  AttributeMap header;
+  AccountMap accounts;
+  std::vector<Document> documents;
+  std::vector<Warning> warnings;
+};
+
+} // namespace velmora

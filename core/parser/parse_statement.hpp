@@ -1,0 +1,20 @@
+#pragma once
+
+#include <expected>
+#include <span>
+#include <string_view>
+
+#include "parser/model/statement.hpp"
+#include "parser/parse_error.hpp"
+#include "parser/section_hook.hpp"
+
+namespace velmora {
+
+// Parses one statement from its raw bytes. Valid UTF-8 (after an optional
+// byte order mark) is read in place; anything else is decoded as the WHATWG
+// standard decodes legacy text with a windows-1251 fallback. Hooks run at
+// every section's closing line, in order.
+std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
+                                                     std::span<SectionHook *const> hooks = {});
+
+} // namespace velmora
