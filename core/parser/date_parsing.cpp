@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <limits>
 
 #include "parser/value_parsing.hpp"
 #include "text/trim.hpp"
@@ -103,30 +102,20 @@ private:
     if (!is_digit(rest_.front())) {
       return std::unexpected(DateFault::InvalidCharacters);
     }
-    // The magnitude is gathered in 64 bits; one that overflows them is out
-    // of range, even though the digits are read to their end regardless.
-    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
-    std::uint64_t magnitude = 0;
-    bool overflow = false;
+    // A signed year may be written with any number of digits. Its magnitude
+    // saturates just past the range, so that years overflowing 64 bits are
+    // out of range like any other year beyond the calendar's limits.
+    constexpr std::int64_t kSaturated = std::int64_t{kMaxYear} + 2 - kMinYear;
+    std::int64_t magnitude = 0;
     std::size_t used = 0;
     while (used < rest_.size() && is_digit(rest_[used])) {
-      const auto digit = static_cast<std::uint64_t>(rest_[used] - '0');
-      if (magnitude > (kLimit - digit) / 10) {
-        overflow = true;
-      } else {
-        magnitude = magnitude * 10 + digit;
+      if (magnitude < kSaturated) {
+        magnitude = magnitude * 10 + (rest_[used] - '0');
       }
       ++used;
     }
     rest_.remove_prefix(used);
-    if (overflow || (!negative && magnitude == kLimit)) {
-      return std::unexpected(DateFault::OutOfRange);
-    }
-    if (magnitude > static_cast<std::uint64_t>(-static_cast<std::int64_t>(kMinYear))) {
-      return std::unexpected(DateFault::OutOfRange);
-    }
-    const auto year = static_cast<std::int64_t>(magnitude);
-    return check_year(negative ? -year : year);
+    return check_year(negative ? -magnitude : magnitude);
   }
 
   static std::expected<std::int32_t, DateFault> check_year(std::int64_t year) {

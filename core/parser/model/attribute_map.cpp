@@ -83,6 +83,12 @@ void AttributeMap::insert(std::string_view key, std::string_view value) {
   insert(std::string(key), std::string(value));
 }
 
+std::vector<AttributeMap::Entry> AttributeMap::take_entries() {
+  std::vector<Entry> out = std::move(entries_);
+  clear();
+  return out;
+}
+
 void AttributeMap::clear() {
   entries_.clear();
   std::fill(slots_.begin(), slots_.end(), 0u);

@@ -24,6 +24,10 @@ public:
 
   void insert(std::string_view key, std::string_view value);
   void insert(std::string &&key, std::string &&value);
+  // Literals would otherwise match both overloads above equally well.
+  void insert(const char *key, const char *value) {
+    insert(std::string_view(key), std::string_view(value));
+  }
 
   const std::string *find(std::string_view key) const;
   std::string *find(std::string_view key);
@@ -32,6 +36,8 @@ public:
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   void clear();
+  // Moves the entries out in insertion order and leaves the map empty.
+  std::vector<Entry> take_entries();
   void reserve(std::size_t n);
 
   // Mutable access lets a consumer move values out; keys must not change.

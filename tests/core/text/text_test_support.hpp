@@ -16,7 +16,7 @@ namespace velmora_test {
 inline constexpr char32_t kMaxCodePoint = 0x10FFFF;
 
 inline std::string data_path(const std::string &rel) {
-    return std::string(VELMORA_EXAMPLES_DIR "/../data/") + rel;
+    return std::string(VELMORA_DATA_DIR "/") + rel;
 }
 
 // One flag per code point, 0..0x10FFFF.

@@ -1,0 +1,201 @@
+#include "parser/record_building.hpp"
+
+#include <algorithm>
+#include <bitset>
+
+#include "parser/field_lookup.hpp"
+#include "parser/model/document_members.hpp"
+#include "parser/value_parsing.hpp"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kDocumentTypeKey = "СекцияДокумент";
+constexpr std::string_view kAccountNumberKey = "РасчСчет";
+
+constexpr auto document_keys() {
+  std::array<std::string_view, kDocumentFieldCount> keys{};
+  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) keys[i] = kDocumentFields[i].key;
+  return keys;
+}
+constexpr FieldLookup<kDocumentFieldCount> kDocumentLookup(document_keys());
+
+enum IntervalField : std::size_t {
+  kDateStart,
+  kDateEnd,
+  kStartAmount,
+  kEndAmount,
+  kTotalIncome,
+  kTotalExpense,
+  kIntervalFieldCount
+};
+constexpr std::array<std::string_view, kIntervalFieldCount> kIntervalKeys{
+    "ДатаНачала", "ДатаКонца", "НачальныйОстаток", "КонечныйОстаток", "ВсегоПоступило",
+    "ВсегоСписано"};
+constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(kIntervalKeys);
+
+template <class... Fs> struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
+
+// Converts one value into its document member; a failure is the message.
+std::expected<void, std::string> store_document_field(Document &doc, std::size_t index,
+                                                      std::string &&value) {
+  return std::visit(
+      Overloaded{
+          [&](std::string Document::*m) -> std::expected<void, std::string> {
+            doc.*m = std::move(value);
+            return {};
+          },
+          [&](std::optional<std::string> Document::*m) -> std::expected<void, std::string> {
+            doc.*m = std::move(value);
+            return {};
+          },
+          [&](Date Document::*m) -> std::expected<void, std::string> {
+            auto date = parse_required_date(value);
+            if (!date) return std::unexpected(std::move(date.error()));
+            doc.*m = *date;
+            return {};
+          },
+          [&](std::optional<Date> Document::*m) -> std::expected<void, std::string> {
+            auto date = parse_optional_date(value);
+            if (!date) return std::unexpected(std::move(date.error()));
+            doc.*m = *date;
+            return {};
+          },
+          [&](Decimal Document::*m) -> std::expected<void, std::string> {
+            auto amount = parse_amount(value);
+            if (!amount) return std::unexpected(std::move(amount.error()));
+            doc.*m = *amount;
+            return {};
+          },
+      },
+      kDocumentMembers[index]);
+}
+
+template <class T>
+std::expected<void, std::string> assign(std::optional<T> &slot, std::expected<T, std::string> r) {
+  if (!r) return std::unexpected(std::move(r.error()));
+  slot = std::move(*r);
+  return {};
+}
+
+struct IntervalDraft {
+  std::optional<Date> date_start;
+  std::optional<Date> date_end;
+  std::optional<Decimal> amounts[4];
+};
+
+std::expected<void, std::string> store_interval_field(IntervalDraft &draft, std::size_t index,
+                                                      std::string_view value) {
+  switch (index) {
+  case kDateStart: return assign(draft.date_start, parse_required_date(value));
+  case kDateEnd: {
+    auto date = parse_optional_date(value);
+    if (!date) return std::unexpected(std::move(date.error()));
+    draft.date_end = *date;
+    return {};
+  }
+  default: return assign(draft.amounts[index - kStartAmount], parse_amount(value));
+  }
+}
+
+} // namespace
+
+std::string missing_field_message(std::string_view key) {
+  std::string out = "missing field `";
+  out.append(key).append("`");
+  return out;
+}
+
+std::string duplicate_field_message(std::string_view key) {
+  std::string out = "duplicate field `";
+  out.append(key).append("`");
+  return out;
+}
+
+std::expected<Document, std::string> build_document(std::vector<AttributeMap::Entry> &&pairs) {
+  Document doc;
+  std::bitset<kDocumentFieldCount> supplied;
+  for (AttributeMap::Entry &pair : pairs) {
+    std::size_t index = kDocumentLookup.find(pair.key);
+    if (index == kDocumentLookup.kNotFound) continue;
+    if (supplied[index]) return std::unexpected(duplicate_field_message(pair.key));
+    if (auto stored = store_document_field(doc, index, std::move(pair.value)); !stored) {
+      return std::unexpected(std::move(stored.error()));
+    }
+    supplied[index] = true;
+  }
+  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
+    if (kDocumentFields[i].required && !supplied[i]) {
+      return std::unexpected(missing_field_message(kDocumentFields[i].key));
+    }
+  }
+  return doc;
+}
+
+std::expected<Interval, std::string> build_interval(const AttributeMap &attrs) {
+  IntervalDraft draft;
+  std::bitset<kIntervalFieldCount> supplied;
+  for (const AttributeMap::Entry &entry : attrs) {
+    std::size_t index = kIntervalLookup.find(entry.key);
+    if (index == kIntervalLookup.kNotFound) continue;
+    if (supplied[index]) return std::unexpected(duplicate_field_message(entry.key));
+    if (auto stored = store_interval_field(draft, index, entry.value); !stored) {
+      return std::unexpected(std::move(stored.error()));
+    }
+    supplied[index] = true;
+  }
+  if (!supplied[kDateStart]) return std::unexpected(missing_field_message(kIntervalKeys[kDateStart]));
+  if (!supplied[kStartAmount]) {
+    return std::unexpected(missing_field_message(kIntervalKeys[kStartAmount]));
+  }
+  return Interval{*draft.date_start, draft.date_end,      *draft.amounts[0],
+                  draft.amounts[1],  draft.amounts[2], draft.amounts[3]};
+}
+
+void add_interval(AccountMap &accounts, std::string number, Interval interval) {
+  Account *account = accounts.find(number);
+  if (account == nullptr) {
+    Account fresh{std::move(number), {}};
+    fresh.intervals.push_back(std::move(interval));
+    accounts.append(std::move(fresh));
+    return;
+  }
+  auto &list = account->intervals;
+  auto by_start = [](const Interval &a, const Interval &b) { return a.date_start < b.date_start; };
+  auto first = std::lower_bound(list.begin(), list.end(), interval, by_start);
+  auto it = first;
+  for (; it != list.end() && it->date_start == interval.date_start; ++it) {
+    if (*it == interval) return;
+  }
+  list.insert(it, std::move(interval));
+}
+
+void complete_document_section(Statement &statement, AttributeMap &&attrs,
+                               std::string_view doc_type, std::uint64_t lineno) {
+  std::vector<AttributeMap::Entry> pairs = attrs.take_entries();
+  pairs.push_back({std::string(kDocumentTypeKey), std::string(doc_type)});
+  auto doc = build_document(std::move(pairs));
+  if (doc) {
+    statement.documents.push_back(std::move(*doc));
+  } else {
+    statement.warnings.push_back(Warning{lineno, std::move(doc.error())});
+  }
+}
+
+std::expected<void, ParseError> complete_account_section(Statement &statement, AttributeMap &&attrs,
+                                                         std::uint64_t lineno) {
+  auto interval = build_interval(attrs);
+  if (!interval) return std::unexpected(ParseError::account_parse_error(std::move(interval.error()), lineno));
+  std::string *number = attrs.find(kAccountNumberKey);
+  if (number == nullptr) {
+    return std::unexpected(
+        ParseError::missing_field(std::string(kAccountNumberKey), ParseContext::Account, lineno));
+  }
+  add_interval(statement.accounts, std::move(*number), std::move(*interval));
+  return {};
+}
+
+} // namespace velmora

@@ -1,0 +1,161 @@
+#include "parser/section_reader.hpp"
+
+#include <cstring>
+
+#include "parser/record_building.hpp"
+#include "text/trim.hpp"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kDocumentBeginKey = "СекцияДокумент";
+
+struct PlainMarker {
+  std::string_view text;
+  SectionMarker marker;
+};
+constexpr PlainMarker kPlainMarkers[] = {
+    {"1CClientBankExchange", SectionMarker::BankExchange},
+    {"СекцияРасчСчет", SectionMarker::AccountBegin},
+    {"КонецРасчСчет", SectionMarker::AccountEnd},
+    {"КонецДокумента", SectionMarker::DocumentEnd},
+    {"КонецФайла", SectionMarker::FileEnd},
+};
+
+std::string_view plain_marker_text(SectionMarker marker) {
+  for (const PlainMarker &m : kPlainMarkers) {
+    if (m.marker == marker) return m.text;
+  }
+  return {};
+}
+
+} // namespace
+
+std::expected<LineItem, ParseError> classify_line(std::string_view line, std::uint64_t lineno) {
+  std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    for (const PlainMarker &m : kPlainMarkers) {
+      if (line == m.text) return LineItem{LineItem::Kind::Marker, m.marker, {}, {}};
+    }
+    return std::unexpected(ParseError::unrecognized_line(std::string(line), lineno));
+  }
+  std::string_view key = text::trim(line.substr(0, eq));
+  std::string_view value = text::trim(line.substr(eq + 1));
+  if (key == kDocumentBeginKey) {
+    return LineItem{LineItem::Kind::Marker, SectionMarker::DocumentBegin, {}, value};
+  }
+  return LineItem{LineItem::Kind::Attribute, SectionMarker::BankExchange, key, value};
+}
+
+std::string marker_text(const LineItem &item) {
+  if (item.marker == SectionMarker::DocumentBegin) {
+    std::string out(kDocumentBeginKey);
+    out.push_back('=');
+    out.append(item.value);
+    return out;
+  }
+  return std::string(plain_marker_text(item.marker));
+}
+
+ParseContext context_of(ReaderState state) {
+  switch (state) {
+  case ReaderState::Init: return ParseContext::Init;
+  case ReaderState::Header: return ParseContext::Header;
+  case ReaderState::Document: return ParseContext::Document;
+  case ReaderState::Account: return ParseContext::Account;
+  case ReaderState::ReadNextSection: return ParseContext::ReadNextSection;
+  case ReaderState::Finished: return ParseContext::Finished;
+  }
+  return ParseContext::Init;
+}
+
+SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks)
+    : hooks_(hooks) {
+  statement_.encoding = encoding;
+}
+
+ParseError SectionReader::unexpected(const LineItem &item, std::uint64_t lineno) const {
+  return ParseError::unexpected_section(marker_text(item), context_of(state_), lineno);
+}
+
+std::expected<void, ParseError> SectionReader::read_line(std::uint64_t lineno,
+                                                         const LineItem &item) {
+  if (item.kind == LineItem::Kind::Attribute) return on_attribute(lineno, item);
+  return on_marker(lineno, item);
+}
+
+std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno,
+                                                            const LineItem &item) {
+  switch (state_) {
+  case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
+  case ReaderState::Document:
+  case ReaderState::Account: section_.insert(item.key, item.value); return {};
+  case ReaderState::Init:
+  case ReaderState::ReadNextSection:
+  case ReaderState::Finished: break;
+  }
+  return std::unexpected(
+      ParseError::unexpected_attribute(std::string(item.key), std::string(item.value), lineno));
+}
+
+std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
+                                                         const LineItem &item) {
+  const bool between_sections =
+      state_ == ReaderState::Header || state_ == ReaderState::ReadNextSection;
+  switch (item.marker) {
+  case SectionMarker::BankExchange:
+    if (state_ != ReaderState::Init) break;
+    state_ = ReaderState::Header;
+    return {};
+  case SectionMarker::AccountBegin:
+    if (!between_sections) break;
+    section_.clear();
+    state_ = ReaderState::Account;
+    return {};
+  case SectionMarker::DocumentBegin:
+    if (!between_sections) break;
+    section_.clear();
+    doc_type_ = item.value;
+    state_ = ReaderState::Document;
+    return {};
+  case SectionMarker::DocumentEnd:
+    if (state_ != ReaderState::Document) break;
+    return close_document(lineno);
+  case SectionMarker::AccountEnd:
+    if (state_ != ReaderState::Account) break;
+    return close_account(lineno);
+  case SectionMarker::FileEnd:
+    if (state_ != ReaderState::ReadNextSection) break;
+    state_ = ReaderState::Finished;
+    return {};
+  }
+  return std::unexpected(unexpected(item, lineno));
+}
+
+std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::uint64_t lineno) {
+  for (SectionHook *hook : hooks_) {
+    HookOutcome outcome = hook->call(type, section_, statement_.header);
+    if (outcome.failed()) return std::unexpected(ParseError::hook_error(outcome.take_message(), lineno));
+  }
+  return {};
+}
+
+std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
+  if (auto hooked = run_hooks(SectionType::Document, lineno); !hooked) return hooked;
+  complete_document_section(statement_, std::move(section_), doc_type_, lineno);
+  section_.clear();
+  state_ = ReaderState::ReadNextSection;
+  return {};
+}
+
+std::expected<void, ParseError> SectionReader::close_account(std::uint64_t lineno) {
+  if (auto hooked = run_hooks(SectionType::Account, lineno); !hooked) return hooked;
+  auto completed = complete_account_section(statement_, std::move(section_), lineno);
+  section_.clear();
+  if (!completed) return completed;
+  state_ = ReaderState::ReadNextSection;
+  return {};
+}
+
+} // namespace velmora

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "parser/model/attribute_map.hpp"
+#include "parser/model/encoding.hpp"
+#include "parser/model/statement.hpp"
+#include "parser/parse_error.hpp"
+#include "parser/section_hook.hpp"
+
+namespace velmora {
+
+// The marker lines that open and close the file and its sections.
+enum class SectionMarker { BankExchange, AccountBegin, AccountEnd, DocumentBegin, DocumentEnd, FileEnd };
+
+// What one trimmed, non-blank line is. Views point into the decoded text.
+struct LineItem {
+  enum class Kind { Marker, Attribute } kind;
+  SectionMarker marker = SectionMarker::BankExchange;
+  std::string_view key;   // attribute key
+  std::string_view value; // attribute value, or the document type of DocumentBegin
+};
+
+// Tells marker lines from key=value lines; anything else is unrecognized.
+std::expected<LineItem, ParseError> classify_line(std::string_view line, std::uint64_t lineno);
+
+// The canonical text of a marker as shown in errors; for DocumentBegin it is
+// "СекцияДокумент=" followed by the type.
+std::string marker_text(const LineItem &item);
+
+enum class ReaderState { Init, Header, Document, Account, ReadNextSection, Finished };
+
+ParseContext context_of(ReaderState state);
+
+// The state machine that walks a statement's lines through its sections.
+class SectionReader {
+public:
+  SectionReader(Encoding encoding, std::span<SectionHook *const> hooks);
+
+  // Advances by one classified line; an error ends the parse.
+  std::expected<void, ParseError> read_line(std::uint64_t lineno, const LineItem &item);
+
+  bool finished() const { return state_ == ReaderState::Finished; }
+  ReaderState state() const { return state_; }
+  // Only once finished() is true.
+  Statement take_statement() { return std::move(statement_); }
+
+private:
+  std::expected<void, ParseError> on_attribute(std::uint64_t lineno, const LineItem &item);
+  std::expected<void, ParseError> on_marker(std::uint64_t lineno, const LineItem &item);
+  std::expected<void, ParseError> close_document(std::uint64_t lineno);
+  std::expected<void, ParseError> close_account(std::uint64_t lineno);
+  std::expected<void, ParseError> run_hooks(SectionType type, std::uint64_t lineno);
+  ParseError unexpected(const LineItem &item, std::uint64_t lineno) const;
+
+  ReaderState state_ = ReaderState::Init;
+  std::span<SectionHook *const> hooks_;
+  // The header is read into statement_.header from the start; the builder
+  // proper only begins to matter once the first section opens.
+  Statement statement_;
+  AttributeMap section_;
+  std::string_view doc_type_;
+};
+
+} // namespace velmora

@@ -1,0 +1,264 @@
+#include "parser/record_building.hpp"
+
+#include <gtest/gtest.h>
+
+#include "parser/model/document.hpp"
+
+namespace velmora {
+namespace {
+
+AttributeMap required_document_attrs() {
+  AttributeMap m;
+  m.insert("Номер", "17");
+  m.insert("Дата", "05.03.2024");
+  m.insert("Сумма", "1500.00");
+  m.insert("НазначениеПлатежа", "Оплата по счёту");
+  m.insert("ПлательщикИНН", "7700000000");
+  m.insert("ПлательщикБИК", "044525225");
+  m.insert("ПлательщикБанк1", "ПАО БАНК");
+  m.insert("ПлательщикСчет", "40702810000000000001");
+  m.insert("ПолучательИНН", "7800000000");
+  m.insert("ПолучательСчет", "40702810000000000002");
+  m.insert("ПолучательБИК", "044030653");
+  m.insert("ПолучательБанк1", "БАНК");
+  return m;
+}
+
+// Runs the document builder as a closing section line would.
+Statement complete(AttributeMap attrs, std::string_view type = "Платежное поручение") {
+  Statement st;
+  complete_document_section(st, std::move(attrs), type, 42);
+  return st;
+}
+
+std::string warning_of(AttributeMap attrs) {
+  Statement st = complete(std::move(attrs));
+  EXPECT_TRUE(st.documents.empty());
+  if (st.warnings.size() != 1) return "<no single warning>";
+  EXPECT_EQ(st.warnings[0].lineno, 42u);
+  return st.warnings[0].message;
+}
+
+TEST(DocumentBuilding, BuildsAllRequiredFieldsAndLeavesOptionalsAbsent) {
+  Statement st = complete(required_document_attrs());
+  ASSERT_EQ(st.documents.size(), 1u);
+  ASSERT_TRUE(st.warnings.empty());
+  const Document &d = st.documents[0];
+  EXPECT_EQ(d.doc_number, "17");
+  EXPECT_EQ(d.doc_type, "Платежное поручение");
+  EXPECT_EQ(d.doc_date, (Date{2024, 3, 5}));
+  EXPECT_EQ(d.amount.mantissa(), 150000u);
+  EXPECT_EQ(d.amount.scale(), 2u);
+  EXPECT_EQ(d.purpose, "Оплата по счёту");
+  EXPECT_FALSE(d.payment_type.has_value());
+  EXPECT_FALSE(d.outcome_date.has_value());
+  EXPECT_FALSE(d.counterparty_kpp.has_value());
+}
+
+TEST(DocumentBuilding, EveryKeyFillsItsOwnField) {
+  // Each optional text key, given a distinct value, lands in exactly one
+  // member; checked through the key table against the members.
+  AttributeMap attrs = required_document_attrs();
+  for (const DocumentField &f : kDocumentFields) {
+    if (f.kind == FieldKind::OptionalText) attrs.insert(f.key, std::string(f.name));
+  }
+  Statement st = complete(std::move(attrs));
+  ASSERT_EQ(st.documents.size(), 1u);
+  const Document &d = st.documents[0];
+  EXPECT_EQ(d.counterparty_kpp, "counterparty_kpp");
+  EXPECT_EQ(d.payment_type, "payment_type");
+  EXPECT_EQ(d.tax_type, "tax_type");
+  EXPECT_EQ(d.purpose_6, "purpose_6");
+  EXPECT_EQ(d.uin, "uin");
+  EXPECT_EQ(d.payee_bank2, "payee_bank2");
+  EXPECT_EQ(d.payment_deadline, "payment_deadline");
+  EXPECT_EQ(d.tax_date, "tax_date");
+}
+
+TEST(DocumentBuilding, EmptyValues) {
+  AttributeMap attrs = required_document_attrs();
+  attrs.insert("ВидОплаты", "");
+  attrs.insert("ДатаСписано", "  ");
+  attrs.insert("ДатаПоступило", "");
+  attrs.insert("ПлательщикКПП", "");
+  Statement st = complete(std::move(attrs));
+  ASSERT_EQ(st.documents.size(), 1u);
+  EXPECT_EQ(st.documents[0].payment_type, "");
+  EXPECT_EQ(st.documents[0].counterparty_kpp, "");
+  EXPECT_FALSE(st.documents[0].outcome_date.has_value());
+  EXPECT_FALSE(st.documents[0].income_date.has_value());
+}
+
+TEST(DocumentBuilding, UnknownKeysAreIgnored) {
+  AttributeMap attrs = required_document_attrs();
+  attrs.insert("НечтоНовое", "x");
+  attrs.insert("номер", "lower case is another key");
+  attrs.insert("", "");
+  Statement st = complete(std::move(attrs));
+  ASSERT_EQ(st.documents.size(), 1u);
+  EXPECT_EQ(st.documents[0].doc_number, "17");
+  EXPECT_TRUE(st.warnings.empty());
+}
+
+struct WarningCase {
+  const char *name;
+  std::vector<std::pair<std::string, std::string>> set;
+  std::vector<std::string> remove;
+  std::string message;
+};
+
+class DocumentWarnings : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(DocumentWarnings, FirstFailureWins) {
+  const WarningCase &c = GetParam();
+  AttributeMap base = required_document_attrs();
+  AttributeMap attrs;
+  for (const auto &e : base) {
+    if (std::find(c.remove.begin(), c.remove.end(), e.key) == c.remove.end()) {
+      attrs.insert(e.key, e.value);
+    }
+  }
+  for (const auto &[k, v] : c.set) attrs.insert(k, v);
+  EXPECT_EQ(warning_of(std::move(attrs)), c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DocumentWarnings,
+    ::testing::Values(
+        WarningCase{"missing_number_and_date", {}, {"Номер", "Дата"}, "missing field `Номер`"},
+        WarningCase{"missing_amount_and_bank", {}, {"Сумма", "ПолучательБанк1"}, "missing field `Сумма`"},
+        WarningCase{"missing_last_required", {}, {"ПолучательБанк1"}, "missing field `ПолучательБанк1`"},
+        WarningCase{"empty_date", {{"Дата", ""}}, {}, "empty string is not a valid date"},
+        WarningCase{"bad_optional_date", {{"ДатаСписано", "31.02.2024"}}, {}, "input is out of range"},
+        WarningCase{"hook_added_type_key", {{"СекцияДокумент", "Иное"}}, {}, "duplicate field `СекцияДокумент`"},
+        WarningCase{"bad_amount",
+                    {{"Сумма", "12,50"}},
+                    {},
+                    "invalid value: string \"12,50\", expected a Decimal type representing a fixed-point number"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(DocumentBuilding, ConversionFailuresFollowPairOrder) {
+  AttributeMap date_first = required_document_attrs();
+  date_first.insert("Дата", "xx");
+  date_first.insert("Сумма", "bad");
+  EXPECT_EQ(warning_of(std::move(date_first)), "input contains invalid characters");
+
+  AttributeMap amount_first;
+  amount_first.insert("Сумма", "bad");
+  for (const auto &e : required_document_attrs()) amount_first.insert(e.key, e.value);
+  amount_first.insert("Сумма", "bad");
+  amount_first.insert("Дата", "xx");
+  EXPECT_EQ(warning_of(std::move(amount_first)),
+            "invalid value: string \"bad\", expected a Decimal type representing a fixed-point number");
+}
+
+TEST(DocumentBuilding, ConversionFailureBeatsDuplicateTypeKey) {
+  AttributeMap attrs = required_document_attrs();
+  attrs.insert("СекцияДокумент", "hook");
+  attrs.insert("Сумма", "x");
+  EXPECT_EQ(warning_of(std::move(attrs)),
+            "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
+}
+
+TEST(DocumentBuilding, BuildDocumentReportsDuplicatePairs) {
+  std::vector<AttributeMap::Entry> pairs{{"Номер", "1"}, {"Номер", "2"}};
+  auto doc = build_document(std::move(pairs));
+  ASSERT_FALSE(doc);
+  EXPECT_EQ(doc.error(), "duplicate field `Номер`");
+}
+
+AttributeMap interval_attrs(std::string_view start, std::string_view amount = "100.00") {
+  AttributeMap m;
+  m.insert("ДатаНачала", start);
+  m.insert("НачальныйОстаток", amount);
+  return m;
+}
+
+TEST(IntervalBuilding, RequiredAndOptionalFields) {
+  AttributeMap m = interval_attrs("01.01.2024");
+  m.insert("ДатаКонца", "");
+  m.insert("ВсегоСписано", "5");
+  auto iv = build_interval(m);
+  ASSERT_TRUE(iv);
+  EXPECT_EQ(iv->date_start, (Date{2024, 1, 1}));
+  EXPECT_FALSE(iv->date_end.has_value());
+  EXPECT_FALSE(iv->end_amount.has_value());
+  ASSERT_TRUE(iv->total_expense.has_value());
+  EXPECT_EQ(iv->total_expense->mantissa(), 5u);
+}
+
+TEST(IntervalBuilding, Failures) {
+  AttributeMap no_start;
+  no_start.insert("НачальныйОстаток", "1");
+  EXPECT_EQ(build_interval(no_start).error(), "missing field `ДатаНачала`");
+  AttributeMap neither;
+  EXPECT_EQ(build_interval(neither).error(), "missing field `ДатаНачала`");
+  AttributeMap no_amount;
+  no_amount.insert("ДатаНачала", "01.01.2024");
+  EXPECT_EQ(build_interval(no_amount).error(), "missing field `НачальныйОстаток`");
+  AttributeMap empty_end = interval_attrs("01.01.2024");
+  empty_end.insert("КонечныйОстаток", "");
+  EXPECT_EQ(build_interval(empty_end).error(),
+            "invalid value: string \"\", expected a Decimal type representing a fixed-point number");
+}
+
+TEST(AccountSection, ErrorsAndTheirOrder) {
+  Statement st;
+  AttributeMap no_number = interval_attrs("01.01.2024");
+  auto r = complete_account_section(st, std::move(no_number), 9);
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error(), ParseError::missing_field("РасчСчет", ParseContext::Account, 9));
+
+  AttributeMap both_faults;
+  both_faults.insert("НачальныйОстаток", "1");
+  r = complete_account_section(st, std::move(both_faults), 10);
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error(), ParseError::account_parse_error("missing field `ДатаНачала`", 10));
+  EXPECT_EQ(r.error().display(), "Account parse error: missing field `ДатаНачала`");
+  EXPECT_TRUE(st.accounts.empty());
+}
+
+Interval iv(Date start, std::string_view amount_text, std::optional<Date> end = std::nullopt) {
+  AttributeMap m = interval_attrs("01.01.2000", amount_text);
+  auto built = build_interval(m);
+  Interval out = *built;
+  out.date_start = start;
+  out.date_end = end;
+  return out;
+}
+
+TEST(AddInterval, SortsDropsEqualAndKeepsArrivalOrder) {
+  AccountMap accounts;
+  add_interval(accounts, "A", iv({2024, 2, 1}, "100.00"));
+  add_interval(accounts, "B", iv({2024, 1, 1}, "1"));
+  add_interval(accounts, "A", iv({2024, 1, 1}, "100.00"));
+  add_interval(accounts, "A", iv({2024, 2, 1}, "100"));                // equal by value
+  add_interval(accounts, "A", iv({2024, 2, 1}, "100", Date{2024, 2, 29})); // same start, other end
+  add_interval(accounts, "A", iv({2024, 3, 1}, "7"));
+  add_interval(accounts, "A", iv({2024, 2, 1}, "5"));
+
+  ASSERT_EQ(accounts.size(), 2u);
+  EXPECT_EQ(accounts[0].number, "A");
+  EXPECT_EQ(accounts[1].number, "B");
+  const auto &list = accounts[0].intervals;
+  ASSERT_EQ(list.size(), 5u);
+  EXPECT_EQ(list[0].date_start, (Date{2024, 1, 1}));
+  EXPECT_EQ(list[1].date_start, (Date{2024, 2, 1}));
+  EXPECT_EQ(list[1].start_amount.scale(), 2u); // the first arrival stays
+  EXPECT_EQ(list[2].date_end, (Date{2024, 2, 29}));
+  EXPECT_EQ(list[3].start_amount.mantissa(), 5u);
+  EXPECT_EQ(list[4].date_start, (Date{2024, 3, 1}));
+}
+
+TEST(IntervalEquality, AbsentEqualsOnlyAbsent) {
+  Interval a = iv({2024, 1, 1}, "1");
+  Interval b = a;
+  EXPECT_EQ(a, b);
+  b.end_amount = Decimal(0, 0, false);
+  EXPECT_NE(a, b);
+  a.end_amount = Decimal(0, 2, false);
+  EXPECT_EQ(a, b);
+}
+
+} // namespace
+} // namespace velmora
