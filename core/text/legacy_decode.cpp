@@ -1,5 +1,9 @@
 #include "text/legacy_decode.hpp"
 
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 #include "text/utf8.hpp"
 
 namespace velmora::text {
@@ -40,24 +44,54 @@ std::optional<std::string> decode_utf16(std::string_view bytes, bool big_endian)
     return out;
 }
 
+// Each byte's UTF-8 form, computed once at compile time, so decoding is one
+// table load and one small copy per non-ASCII byte.
+struct Utf8Form {
+    char bytes[4];
+    unsigned char size;
+};
+
+constexpr Utf8Form utf8_form(char32_t cp) {
+    if (cp < 0x80) return {{static_cast<char>(cp), 0, 0, 0}, 1};
+    if (cp < 0x800)
+        return {{static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F)), 0, 0}, 2};
+    return {{static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+             static_cast<char>(0x80 | (cp & 0x3F)), 0},
+            3};
+}
+
+constexpr auto kWindows1251Utf8 = [] {
+    std::array<Utf8Form, 256> forms{};
+    for (std::size_t b = 0; b < 256; ++b) forms[b] = utf8_form(kWindows1251[b]);
+    return forms;
+}();
+
+// Every windows-1251 byte maps into the Basic Multilingual Plane, so three
+// output bytes per input byte always suffice; the buffer is sized once.
 std::string decode_windows1251(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    std::size_t i = 0;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
-    while (i < n) {
-        // Copy a run of ASCII bytes at once.
-        std::size_t j = i;
-        while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80) {
-            ++j;
+    std::string out;
+    out.resize_and_overwrite(n * 3, [&](char *dst, std::size_t) {
+        char *w = dst;
+        std::size_t i = 0;
+        while (i < n) {
+            // ASCII a word at a time: it is most of a statement's bytes.
+            while (n - i >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p + i, 8);
+                if ((word & 0x8080808080808080ULL) != 0) break;
+                std::memcpy(w, p + i, 8);
+                w += 8;
+                i += 8;
+            }
+            if (i == n) break;
+            const Utf8Form &form = kWindows1251Utf8[p[i++]];
+            std::memcpy(w, form.bytes, 4); // the spare bytes are overwritten next
+            w += form.size;
         }
-        out.append(bytes.data() + i, j - i);
-        if (j == n) {
-            break;
-        }
-        append_utf8(out, kWindows1251[static_cast<unsigned char>(bytes[j])]);
-        i = j + 1;
-    }
+        return static_cast<std::size_t>(w - dst);
+    });
     return out;
 }
 

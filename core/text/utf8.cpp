@@ -28,6 +28,12 @@ bool is_valid_utf8(std::string_view bytes) {
             ++i;
             continue;
         }
+        // Two-byte sequences (Cyrillic) are checked inline: they are most of
+        // the non-ASCII text of a statement.
+        if (p[i] >= 0xC2 && p[i] < 0xE0 && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+            i += 2;
+            continue;
+        }
         char32_t cp;
         const std::size_t len = detail::decode_one(p + i, n - i, cp);
         if (len == 0) {

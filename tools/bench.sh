@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the core benchmark and the module, then prints both benchmark
+# tables. Pass --smoke for one quick run on small inputs (as CI does); any
+# other arguments go to bench/bench_parse.py.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dpkg -s libbenchmark-dev >/dev/null 2>&1 || {
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libbenchmark-dev
+}
+tools/venv.sh
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
+cmake --build build/bench -j"$(nproc)" >/dev/null
+.venv/bin/python -m pip install -q --no-build-isolation . 2>&1 | grep -v "^WARNING: Location" || true
+core=build/bench/bench/velmora_core_bench
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+size=20
+for a in "$@"; do [ "$a" = "--smoke" ] && size=0.2; done
+.venv/bin/python bench/gen_statement.py --size-mb "$size" --encoding utf-8 -o "$tmp/u.txt"
+.venv/bin/python bench/gen_statement.py --size-mb "$size" --encoding cp1251 -o "$tmp/c.txt"
+echo "== core (Google Benchmark)"
+if [ "$size" = "0.2" ]; then
+  "$core" "$tmp/u.txt" "$tmp/c.txt" --benchmark_min_time=0.01
+else
+  "$core" "$tmp/u.txt" "$tmp/c.txt" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+fi
+echo "== velmora_py.parse"
+.venv/bin/python bench/bench_parse.py --core-bench "$core" "$@"
