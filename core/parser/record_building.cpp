@@ -38,6 +38,7 @@ constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(kIntervalKeys);
 template <class... Fs> struct Overloaded : Fs... {
   using Fs::operator()...;
 };
+template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 // Converts one value into its document member; a failure is the message.
 std::expected<void, std::string> store_document_field(Document &doc, std::size_t index,

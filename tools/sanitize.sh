@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The core's GoogleTest suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_TESTS=ON >/dev/null
+cmake --build build/sanitize -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  build/sanitize/tests/core/velmora_core_tests --gtest_brief=1
