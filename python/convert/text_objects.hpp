@@ -1,0 +1,28 @@
+#pragma once
+
+#include <Python.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "convert/creation_failure.hpp"
+
+namespace velmora_py {
+
+// A new str from UTF-8 text, or nullptr with the interpreter's own error.
+inline PyObject *str_from_utf8(std::string_view text) {
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+}
+
+// As str_from_utf8, but a failure (the text always comes from the core, so
+// only memory exhaustion) is raised as an InternalError.
+PyObject *new_str(std::string_view text);
+
+// None for an absent value, else a new str.
+PyObject *new_optional_str(const std::optional<std::string> &text);
+
+// Writes an optional value as None or Some("...") with quoting.
+void append_optional_quoted(std::string &out, const std::optional<std::string> &text);
+
+} // namespace velmora_py
