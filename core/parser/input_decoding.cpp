@@ -39,13 +39,11 @@ bool looks_like_text(std::string_view utf8) {
 std::optional<DecodedText> decode_input(std::string_view bytes) {
   std::string_view candidate = bytes;
   if (candidate.starts_with(kUtf8Bom)) candidate.remove_prefix(kUtf8Bom.size());
-  if (text::is_valid_utf8(candidate)) return DecodedText{Encoding::Utf8, {}, candidate};
+  if (text::is_valid_utf8(candidate)) return DecodedText::view_of(candidate);
 
   std::optional<std::string> decoded = text::decode_legacy(candidate);
   if (!decoded || !looks_like_text(*decoded)) return std::nullopt;
-  DecodedText out{Encoding::Cp1251, std::move(*decoded), {}};
-  out.text = out.owned;
-  return out;
+  return DecodedText::owning(std::move(*decoded));
 }
 
 } // namespace velmora

@@ -9,11 +9,24 @@
 namespace velmora {
 
 // The decoded text of one input: a view of the input on the UTF-8 path, or
-// of `owned` after a fallback decoding.
-struct DecodedText {
-  Encoding encoding;
-  std::string owned;
-  std::string_view text;
+// a string of its own after a fallback decoding. The view into the owned
+// string is formed on each access, so moving or copying the object (which
+// relocates a short string's characters) never leaves it dangling.
+class DecodedText {
+public:
+  static DecodedText view_of(std::string_view utf8) { return DecodedText(Encoding::Utf8, {}, utf8); }
+  static DecodedText owning(std::string utf8) { return DecodedText(Encoding::Cp1251, std::move(utf8), {}); }
+
+  Encoding encoding() const { return encoding_; }
+  std::string_view text() const { return encoding_ == Encoding::Utf8 ? view_ : std::string_view(owned_); }
+
+private:
+  DecodedText(Encoding encoding, std::string owned, std::string_view view)
+      : encoding_(encoding), owned_(std::move(owned)), view_(view) {}
+
+  Encoding encoding_;
+  std::string owned_;
+  std::string_view view_;
 };
 
 // Whether the bytes are empty or only ASCII space, tab, LF, FF and CR.

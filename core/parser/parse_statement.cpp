@@ -40,10 +40,10 @@ std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
                                                      std::span<SectionHook *const> hooks) {
   if (is_blank_input(bytes)) return std::unexpected(ParseError::empty_input());
   std::optional<DecodedText> decoded = decode_input(bytes);
-  if (!decoded || !starts_with_magic_line(decoded->text)) {
+  if (!decoded || !starts_with_magic_line(decoded->text())) {
     return std::unexpected(ParseError::not_statement());
   }
-  return read_sections(decoded->text, decoded->encoding, hooks);
+  return read_sections(decoded->text(), decoded->encoding(), hooks);
 }
 
 } // namespace velmora

@@ -81,6 +81,17 @@ ParseError SectionReader::unexpected(const LineItem &item, std::uint64_t lineno)
 
 std::expected<void, ParseError> SectionReader::read_line(std::uint64_t lineno,
                                                          const LineItem &item) {
+  if (failure_) return std::unexpected(*failure_);
+  auto stepped = step(lineno, item);
+  if (!stepped) {
+    failure_ = stepped.error();
+    statement_ = Statement{};
+    section_.clear();
+  }
+  return stepped;
+}
+
+std::expected<void, ParseError> SectionReader::step(std::uint64_t lineno, const LineItem &item) {
   if (item.kind == LineItem::Kind::Attribute) return on_attribute(lineno, item);
   return on_marker(lineno, item);
 }

@@ -41,15 +41,18 @@ class SectionReader {
 public:
   SectionReader(Encoding encoding, std::span<SectionHook *const> hooks);
 
-  // Advances by one classified line; an error ends the parse.
+  // Advances by one classified line. An error consumes the reader: what it
+  // held is dropped, it is never finished, and every later line gets the
+  // same error again.
   std::expected<void, ParseError> read_line(std::uint64_t lineno, const LineItem &item);
 
-  bool finished() const { return state_ == ReaderState::Finished; }
+  bool finished() const { return !failure_ && state_ == ReaderState::Finished; }
   ReaderState state() const { return state_; }
   // Only once finished() is true.
   Statement take_statement() { return std::move(statement_); }
 
 private:
+  std::expected<void, ParseError> step(std::uint64_t lineno, const LineItem &item);
   std::expected<void, ParseError> on_attribute(std::uint64_t lineno, const LineItem &item);
   std::expected<void, ParseError> on_marker(std::uint64_t lineno, const LineItem &item);
   std::expected<void, ParseError> close_document(std::uint64_t lineno);
@@ -64,6 +67,7 @@ private:
   Statement statement_;
   AttributeMap section_;
   std::string_view doc_type_;
+  std::optional<ParseError> failure_;
 };
 
 } // namespace velmora

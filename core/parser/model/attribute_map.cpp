@@ -23,26 +23,25 @@ std::size_t AttributeMap::probe(std::string_view key, std::uint64_t h) const {
   return i;
 }
 
-void AttributeMap::grow() {
-  std::size_t n = slots_.empty() ? 16 : slots_.size() * 2;
-  slots_.assign(n, 0);
+void AttributeMap::rehash(std::size_t slot_count) {
+  slots_.assign(slot_count, 0);
   for (std::size_t idx = 0; idx < entries_.size(); ++idx) {
     std::size_t s = probe(entries_[idx].key, hash(entries_[idx].key));
     slots_[s] = static_cast<std::uint32_t>(idx + 1);
   }
 }
 
+std::size_t AttributeMap::slot_for_insert(std::string_view key) {
+  // Keep the load factor at or below one half.
+  if ((entries_.size() + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
+  return probe(key, hash(key));
+}
+
 void AttributeMap::reserve(std::size_t n) {
   entries_.reserve(n);
-  if (slots_.size() < n * 2) {
-    std::size_t want = 16;
-    while (want < n * 2) want *= 2;
-    slots_.assign(want, 0);
-    for (std::size_t idx = 0; idx < entries_.size(); ++idx) {
-      std::size_t s = probe(entries_[idx].key, hash(entries_[idx].key));
-      slots_[s] = static_cast<std::uint32_t>(idx + 1);
-    }
-  }
+  std::size_t want = 16;
+  while (want < n * 2) want *= 2;
+  if (slots_.size() < want) rehash(want);
 }
 
 AttributeMap::Entry *AttributeMap::locate(std::string_view key) const {
@@ -63,10 +62,7 @@ std::string *AttributeMap::find(std::string_view key) {
 }
 
 void AttributeMap::insert(std::string &&key, std::string &&value) {
-  // Keep the load factor at or below one half.
-  if ((entries_.size() + 1) * 2 > slots_.size()) grow();
-  std::uint64_t h = hash(key);
-  std::size_t s = probe(key, h);
+  std::size_t s = slot_for_insert(key);
   if (slots_[s] != 0) {
     entries_[slots_[s] - 1].value = std::move(value);
     return;
@@ -76,11 +72,13 @@ void AttributeMap::insert(std::string &&key, std::string &&value) {
 }
 
 void AttributeMap::insert(std::string_view key, std::string_view value) {
-  if (std::string *existing = find(key)) {
-    existing->assign(value);
+  std::size_t s = slot_for_insert(key);
+  if (slots_[s] != 0) {
+    entries_[slots_[s] - 1].value.assign(value);
     return;
   }
-  insert(std::string(key), std::string(value));
+  entries_.push_back(Entry{std::string(key), std::string(value)});
+  slots_[s] = static_cast<std::uint32_t>(entries_.size());
 }
 
 std::vector<AttributeMap::Entry> AttributeMap::take_entries() {

@@ -58,7 +58,9 @@ private:
   static std::uint64_t hash(std::string_view key);
   // Slot in slots_ holding key's entry, or the empty slot where it belongs.
   std::size_t probe(std::string_view key, std::uint64_t h) const;
-  void grow();
+  // Makes room for one more entry, then probes: one hash per insertion.
+  std::size_t slot_for_insert(std::string_view key);
+  void rehash(std::size_t slot_count);
   Entry *locate(std::string_view key) const;
 
   std::vector<Entry> entries_;

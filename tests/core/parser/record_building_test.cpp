@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <variant>
+
 #include "parser/model/document.hpp"
 
 namespace velmora {
@@ -100,6 +102,64 @@ TEST(DocumentBuilding, UnknownKeysAreIgnored) {
   EXPECT_TRUE(st.warnings.empty());
 }
 
+// Key to member, as the statement format defines them; every text key given
+// its own name as the value must land in its own member and nowhere else.
+using TextMember = std::variant<std::string Document::*, std::optional<std::string> Document::*>;
+const std::vector<std::pair<std::string, TextMember>> kTextKeys{
+    {"Номер", &Document::doc_number}, {"ВидОплаты", &Document::payment_type},
+    {"НазначениеПлатежа", &Document::purpose}, {"Очередность", &Document::ordering},
+    {"ПлательщикИНН", &Document::counterparty_inn}, {"ПлательщикКПП", &Document::counterparty_kpp},
+    {"ПлательщикБИК", &Document::counterparty_bic}, {"ПлательщикБанк1", &Document::counterparty_bank1},
+    {"ПлательщикСчет", &Document::counterparty_account}, {"Плательщик", &Document::counterparty},
+    {"Плательщик1", &Document::counterparty_1}, {"ПлательщикРасчСчет", &Document::counterparty_ras_account},
+    {"ПлательщикКорсчет", &Document::counterparty_cor_account}, {"ПолучательИНН", &Document::payee_inn},
+    {"Получатель", &Document::payee}, {"ПолучательСчет", &Document::payee_account},
+    {"ПолучательКПП", &Document::payee_kpp}, {"ПолучательБИК", &Document::payee_bic},
+    {"ПолучательБанк1", &Document::payee_bank1}, {"ПолучательРасчСчет", &Document::payee_ras_account},
+    {"ПолучательКорсчет", &Document::payee_cor_account}, {"Плательщик2", &Document::counterparty_2},
+    {"Плательщик3", &Document::counterparty_3}, {"Плательщик4", &Document::counterparty_4},
+    {"ПлательщикБанк2", &Document::counterparty_bank2}, {"Получатель1", &Document::payee_1},
+    {"Получатель2", &Document::payee_2}, {"Получатель3", &Document::payee_3},
+    {"Получатель4", &Document::payee_4}, {"ПолучательБанк2", &Document::payee_bank2},
+    {"ВидПлатежа", &Document::payment_kind}, {"СрокПлатежа", &Document::payment_deadline},
+    {"Код", &Document::uin}, {"КодНазПлатежа", &Document::purpose_code},
+    {"НазначениеПлатежа1", &Document::purpose_1}, {"НазначениеПлатежа2", &Document::purpose_2},
+    {"НазначениеПлатежа3", &Document::purpose_3}, {"НазначениеПлатежа4", &Document::purpose_4},
+    {"НазначениеПлатежа5", &Document::purpose_5}, {"НазначениеПлатежа6", &Document::purpose_6},
+    {"СтатусСоставителя", &Document::compiler_status}, {"ПоказательКБК", &Document::kbk},
+    {"ОКАТО", &Document::okato}, {"ПоказательОснования", &Document::tax_basis},
+    {"ПоказательПериода", &Document::tax_period}, {"ПоказательНомера", &Document::tax_number},
+    {"ПоказательДаты", &Document::tax_date}, {"ПоказательТипа", &Document::tax_type},
+};
+
+TEST(DocumentBuilding, EveryTextKeyHasItsMember) {
+  AttributeMap attrs;
+  for (const auto &[key, member] : kTextKeys) attrs.insert(key, key);
+  attrs.insert("Дата", "01.02.2024");
+  attrs.insert("ДатаСписано", "02.02.2024");
+  attrs.insert("ДатаПоступило", "03.02.2024");
+  attrs.insert("Сумма", "-0.00");
+  Statement st = complete(std::move(attrs), "Тип");
+  ASSERT_EQ(st.documents.size(), 1u) << st.warnings.at(0).message;
+  const Document &d = st.documents[0];
+  for (const auto &[key, member] : kTextKeys) {
+    std::visit([&](auto m) { EXPECT_EQ(d.*m, key) << "member for " << key; }, member);
+  }
+  EXPECT_EQ(d.doc_type, "Тип");
+  EXPECT_EQ(d.doc_date, (Date{2024, 2, 1}));
+  EXPECT_EQ(d.outcome_date, (Date{2024, 2, 2}));
+  EXPECT_EQ(d.income_date, (Date{2024, 2, 3}));
+  EXPECT_FALSE(d.amount.negative());
+  EXPECT_EQ(d.amount.scale(), 2u);
+  EXPECT_EQ(kTextKeys.size() + 5, kDocumentFieldCount);
+}
+
+TEST(DocumentBuilding, EmptyTypeIsPresent) {
+  Statement st = complete(required_document_attrs(), "");
+  ASSERT_EQ(st.documents.size(), 1u);
+  EXPECT_EQ(st.documents[0].doc_type, "");
+}
+
 struct WarningCase {
   const char *name;
   std::vector<std::pair<std::string, std::string>> set;
@@ -157,6 +217,15 @@ TEST(DocumentBuilding, ConversionFailureBeatsDuplicateTypeKey) {
   attrs.insert("СекцияДокумент", "hook");
   attrs.insert("Сумма", "x");
   EXPECT_EQ(warning_of(std::move(attrs)),
+            "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
+
+  // The type pair comes after every attribute, so even a type key placed
+  // first is only the duplicate once the bad amount has been read.
+  AttributeMap type_key_first;
+  type_key_first.insert("СекцияДокумент", "hook");
+  for (const auto &e : required_document_attrs()) type_key_first.insert(e.key, e.value);
+  type_key_first.insert("Сумма", "x");
+  EXPECT_EQ(warning_of(std::move(type_key_first)),
             "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
 }
 
@@ -216,6 +285,47 @@ TEST(AccountSection, ErrorsAndTheirOrder) {
   EXPECT_EQ(r.error(), ParseError::account_parse_error("missing field `ДатаНачала`", 10));
   EXPECT_EQ(r.error().display(), "Account parse error: missing field `ДатаНачала`");
   EXPECT_TRUE(st.accounts.empty());
+}
+
+TEST(IntervalBuilding, ReadsAllSixKeysAndSkipsOthers) {
+  AttributeMap m;
+  m.insert("РасчСчет", "40702");
+  m.insert("ВсегоПоступило", "3.5");
+  m.insert("ДатаКонца", " 31.01.2024");
+  m.insert("НачальныйОстаток", "1");
+  m.insert("Нечто", "x");
+  m.insert("КонечныйОстаток", "2");
+  m.insert("ДатаНачала", "01.01.2024");
+  m.insert("ВсегоСписано", "4");
+  auto iv = build_interval(m);
+  ASSERT_TRUE(iv) << iv.error();
+  EXPECT_EQ(iv->date_end, (Date{2024, 1, 31}));
+  EXPECT_EQ(iv->start_amount, Decimal(1, 0, false));
+  EXPECT_EQ(iv->end_amount, Decimal(2, 0, false));
+  EXPECT_EQ(iv->total_income, Decimal(35, 1, false));
+  EXPECT_EQ(iv->total_expense, Decimal(4, 0, false));
+}
+
+TEST(IntervalBuilding, ConversionFailureBeatsMissingField) {
+  AttributeMap m;
+  m.insert("ДатаКонца", "31.02.2024");
+  EXPECT_EQ(build_interval(m).error(), "input is out of range");
+  AttributeMap amount_first;
+  amount_first.insert("ВсегоСписано", "1,5");
+  amount_first.insert("ДатаНачала", "");
+  EXPECT_EQ(build_interval(amount_first).error(),
+            "invalid value: string \"1,5\", expected a Decimal type representing a fixed-point number");
+}
+
+TEST(AccountSection, MergesUnderTheNumberTakenUnchanged) {
+  Statement st;
+  AttributeMap attrs = interval_attrs("01.01.2024");
+  attrs.insert("РасчСчет", " 40702 ");
+  ASSERT_TRUE(complete_account_section(st, std::move(attrs), 3));
+  ASSERT_EQ(st.accounts.size(), 1u);
+  EXPECT_EQ(st.accounts[0].number, " 40702 ");
+  EXPECT_NE(st.accounts.find(" 40702 "), nullptr);
+  EXPECT_EQ(st.accounts[0].intervals.size(), 1u);
 }
 
 Interval iv(Date start, std::string_view amount_text, std::optional<Date> end = std::nullopt) {
