@@ -12,8 +12,8 @@ if [ ! -x "$venv/bin/python" ] || ! "$venv/bin/python" -c 'import sys; sys.exit(
   rm -rf "$venv"
   "$python" -m venv "$venv"
 fi
-if ! "$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core' 2>/dev/null; then
+if ! "$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core, mypy' 2>/dev/null; then
   "$venv/bin/python" -m pip install -q --upgrade pip 2>&1 | grep -v "^WARNING: Location" || true
-  "$venv/bin/python" -m pip install -q "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" 2>&1 | grep -v "^WARNING: Location" || true
+  "$venv/bin/python" -m pip install -q "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "mypy>=1.13" 2>&1 | grep -v "^WARNING: Location" || true
 fi
-"$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core'
+"$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core, mypy'

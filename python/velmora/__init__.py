@@ -1,0 +1,5 @@
+"""Command-line tool for 1CClientBankExchange statements, built on velmora_py."""
+
+from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
+
+__all__ = ["DOCUMENT_ATTRIBUTES", "INTERVAL_ATTRIBUTES"]

@@ -1,0 +1,5 @@
+import sys
+
+from velmora.cli import main
+
+sys.exit(main())

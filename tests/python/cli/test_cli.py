@@ -1,0 +1,109 @@
+"""The installed `velmora` command, run in a subprocess."""
+
+import csv
+import io
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[3]
+EXAMPLES = sorted((ROOT / "examples").glob("*.txt"))
+COMMAND = shutil.which("velmora", path=str(pathlib.Path(sys.executable).parent))
+
+if COMMAND is None:
+    if os.environ.get("VELMORA_REQUIRE_INSTALLED"):
+        raise RuntimeError("the velmora command is not installed beside this interpreter")
+    pytest.skip("the velmora command is not installed", allow_module_level=True)
+
+sys.path.insert(0, str(ROOT / "bench"))
+import gen_statement  # noqa: E402
+
+
+def run(*args, stdin=None):
+    return subprocess.run([COMMAND, *map(str, args)], input=stdin, capture_output=True, timeout=120)
+
+
+def test_show_summarises_every_example():
+    result = run("show", *EXAMPLES)
+    out = result.stdout.decode()
+    assert result.returncode == 0, result.stderr.decode()
+    for path in EXAMPLES:
+        assert str(path) in out
+    assert "40702810555000012345" in out and "2024-03-01" in out
+    # The windows-1251 example holds one document that cannot be built.
+    assert b":281: warning:" in result.stderr
+
+
+def test_show_totals_follow_the_document_accounts():
+    out = run("show", ROOT / "examples/statement_cp1251.txt").stdout.decode()
+    block = out.split("account 40702810555000012345", 1)[1].split("account ", 1)[0]
+    assert "documents: in 354000.00, out 145750.75" in block
+
+
+def test_strict_turns_warnings_into_failure():
+    assert run("--strict", "show", ROOT / "examples/statement_cp1251.txt").returncode == 1
+    assert run("show", "--strict", ROOT / "examples/statement_utf8.txt").returncode == 0
+
+
+def test_json_holds_everything_the_module_returns():
+    import velmora_py
+
+    path = ROOT / "examples/statement_utf8.txt"
+    result = run("json", "--indent", "2", path)
+    assert result.returncode == 0
+    data = json.loads(result.stdout)
+    statement = velmora_py.parse(path.read_bytes())
+    assert data["encoding"] == statement.encoding
+    assert data["header"] == statement.header
+    assert len(data["documents"]) == len(statement.documents)
+    first = data["documents"][0]
+    assert len(first) == 53 and first["amount"] == statement.documents[0].amount
+    assert data["accounts"]["40702810400000007777"][0]["date_start"] == "2024-04-01"
+
+
+@pytest.mark.parametrize("excel", [False, True])
+def test_csv_rows_per_document(tmp_path, excel):
+    out = tmp_path / "out.csv"
+    args = ["csv", ROOT / "examples/statement_cp1251.txt", "-o", out] + (["--excel"] if excel else [])
+    assert run(*args).returncode == 0
+    raw = out.read_bytes()
+    assert raw.startswith(b"\xef\xbb\xbf") == excel
+    rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig")), delimiter=";" if excel else ","))
+    assert len(rows[0]) == 53 and rows[0][0] == "doc_number"
+    assert [row[0] for row in rows[1:]] == ["214", "87", "215"]
+
+
+def test_standard_input_and_generated_statement():
+    data = gen_statement.generate(200_000, "cp1251", seed=7)
+    result = run("json", "-", stdin=data)
+    assert result.returncode == 0
+    assert json.loads(result.stdout)["encoding"] == "cp1251"
+
+
+@pytest.mark.parametrize(
+    "data, message",
+    [
+        (b"1CClientBankExchange\nfoo\n", b"<stdin>:2: Unrecognized line: 'foo'"),
+        (b"1CClientBankExchange\n", b"<stdin>: Statement is not finished"),
+        (b"", b"<stdin>: Input is empty"),
+    ],
+)
+def test_parse_failures_name_the_line(data, message):
+    result = run("show", "-", stdin=data)
+    assert result.returncode == 1
+    assert message in result.stderr
+
+
+@pytest.mark.parametrize("args", [[], ["show"], ["frobnicate", "x"], ["json", "--indent", "x", "-"]])
+def test_usage_errors_exit_2(args):
+    assert run(*args).returncode == 2
+
+
+def test_missing_file_fails_cleanly(tmp_path):
+    result = run("json", tmp_path / "absent.txt")
+    assert result.returncode == 1 and b"absent.txt" in result.stderr
