@@ -137,14 +137,16 @@ def arguments() -> argparse.ArgumentParser:
 def run(args: argparse.Namespace) -> int:
     if args.command == "show":
         status = 0
-        for i, name in enumerate(args.files):
+        shown = 0
+        for name in args.files:
             try:
                 statement = load(name, args.strict)
             except Failure:
                 status = 1
                 continue
-            if i:
+            if shown:
                 print()
+            shown += 1
             show(statement, "<stdin>" if name == "-" else name, sys.stdout)
         return status
     statement = load(args.file, args.strict)
