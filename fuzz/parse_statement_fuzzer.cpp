@@ -4,7 +4,8 @@
 // - a parse gives a statement or one error, and every line number it
 //   reports is a line of the input;
 // - a statement that parsed as UTF-8 and is representable in windows-1251
-//   gives the same records from its windows-1251 bytes.
+//   gives the same records from its windows-1251 bytes;
+// - a hook that changes nothing changes no result.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -120,6 +121,29 @@ void check_encodings_agree(const velmora::Statement &utf8_result, std::string_vi
   VELMORA_FUZZ_CHECK(same_records(utf8_result, *again));
 }
 
+class NoOpHook final : public velmora::SectionHook {
+public:
+  velmora::HookOutcome call(velmora::SectionType, velmora::AttributeMap &,
+                            const velmora::AttributeMap &) override {
+    return velmora::HookOutcome::Continue();
+  }
+};
+
+// Without hooks documents are built from a draft instead of the section
+// map; a hook that changes nothing must not change the result.
+void check_hookless_path(const std::expected<velmora::Statement, velmora::ParseError> &plain,
+                         std::string_view bytes) {
+  NoOpHook hook;
+  velmora::SectionHook *hooks[] = {&hook};
+  auto mapped = velmora::parse_statement(bytes, hooks);
+  VELMORA_FUZZ_CHECK(plain.has_value() == mapped.has_value());
+  if (!plain) {
+    VELMORA_FUZZ_CHECK(plain.error() == mapped.error());
+    return;
+  }
+  VELMORA_FUZZ_CHECK(same_records(*plain, *mapped));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -129,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (mode < 128) {
     auto result = velmora::parse_statement(bytes);
     check_line_numbers(result, bytes);
+    check_hookless_path(result, bytes);
     if (result && result->encoding == velmora::Encoding::Utf8) check_encodings_agree(*result, bytes);
   } else {
     EditingHook hook(mode);

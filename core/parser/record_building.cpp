@@ -117,16 +117,26 @@ std::string duplicate_field_message(std::string_view key) {
 }
 
 std::expected<Document, std::string> build_document(std::vector<AttributeMap::Entry> &&pairs) {
+  return build_document(std::span<AttributeMap::Entry>(pairs));
+}
+
+namespace {
+
+// Builds from the pairs of `head`, then those of `tail`, in that order.
+std::expected<Document, std::string> build_document_from(std::span<AttributeMap::Entry> head,
+                                                         std::span<AttributeMap::Entry> tail) {
   Document doc;
   std::bitset<kDocumentFieldCount> supplied;
-  for (AttributeMap::Entry &pair : pairs) {
-    std::size_t index = kDocumentLookup.find(pair.key);
-    if (index == kDocumentLookup.kNotFound) continue;
-    if (supplied[index]) return std::unexpected(duplicate_field_message(pair.key));
-    if (auto stored = store_document_field(doc, index, std::move(pair.value)); !stored) {
-      return std::unexpected(std::move(stored.error()));
+  for (std::span<AttributeMap::Entry> part : {head, tail}) {
+    for (AttributeMap::Entry &pair : part) {
+      std::size_t index = kDocumentLookup.find(pair.key);
+      if (index == kDocumentLookup.kNotFound) continue;
+      if (supplied[index]) return std::unexpected(duplicate_field_message(pair.key));
+      if (auto stored = store_document_field(doc, index, std::move(pair.value)); !stored) {
+        return std::unexpected(std::move(stored.error()));
+      }
+      supplied[index] = true;
     }
-    supplied[index] = true;
   }
   for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
     if (kDocumentFields[i].required && !supplied[i]) {
@@ -134,6 +144,57 @@ std::expected<Document, std::string> build_document(std::vector<AttributeMap::En
     }
   }
   return doc;
+}
+
+// Mirrors build_document_from over the section's pairs followed by the
+// type pair: the draft holds each known key's last value at the place of
+// its first appearance, which is what the section map would hold.
+std::expected<Document, std::string> build_document_from_draft(const DocumentDraft &draft,
+                                                               std::string_view doc_type) {
+  static constexpr std::size_t kTypeField = kDocumentLookup.find(kDocumentTypeKey);
+  Document doc;
+  for (std::size_t i = 0; i < draft.count(); ++i) {
+    const std::size_t field = draft.field_at(i);
+    if (auto stored = store_document_field(doc, field, std::string(draft.value_of(field))); !stored) {
+      return std::unexpected(std::move(stored.error()));
+    }
+  }
+  if (draft.has(kTypeField)) return std::unexpected(duplicate_field_message(kDocumentTypeKey));
+  if (auto stored = store_document_field(doc, kTypeField, std::string(doc_type)); !stored) {
+    return std::unexpected(std::move(stored.error()));
+  }
+  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
+    if (kDocumentFields[i].required && i != kTypeField && !draft.has(i)) {
+      return std::unexpected(missing_field_message(kDocumentFields[i].key));
+    }
+  }
+  return doc;
+}
+
+} // namespace
+
+void DocumentDraft::add(std::string_view key, std::string_view value) {
+  const std::size_t field = kDocumentLookup.find(key);
+  if (field == kDocumentLookup.kNotFound) return;
+  if (!seen_[field]) {
+    seen_.set(field);
+    order_[count_++] = static_cast<std::uint8_t>(field);
+  }
+  values_[field] = value;
+}
+
+void complete_document_draft(Statement &statement, const DocumentDraft &draft,
+                             std::string_view doc_type, std::uint64_t lineno) {
+  auto doc = build_document_from_draft(draft, doc_type);
+  if (doc) {
+    statement.documents.push_back(std::move(*doc));
+  } else {
+    statement.warnings.push_back(Warning{lineno, std::move(doc.error())});
+  }
+}
+
+std::expected<Document, std::string> build_document(std::span<AttributeMap::Entry> pairs) {
+  return build_document_from(pairs, {});
 }
 
 std::expected<Interval, std::string> build_interval(const AttributeMap &attrs) {
@@ -176,9 +237,11 @@ void add_interval(AccountMap &accounts, std::string number, Interval interval) {
 
 void complete_document_section(Statement &statement, AttributeMap &&attrs,
                                std::string_view doc_type, std::uint64_t lineno) {
-  std::vector<AttributeMap::Entry> pairs = attrs.take_entries();
-  pairs.push_back({std::string(kDocumentTypeKey), std::string(doc_type)});
-  auto doc = build_document(std::move(pairs));
+  // The type pair comes last, after the section's own pairs, which stay in
+  // the map (values moved out) so that their key buffers are reused.
+  AttributeMap::Entry type_pair{std::string(kDocumentTypeKey), std::string(doc_type)};
+  auto doc = build_document_from(attrs.entries(), std::span(&type_pair, 1));
+  attrs.clear();
   if (doc) {
     statement.documents.push_back(std::move(*doc));
   } else {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <expected>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "parser/document_draft.hpp"
 #include "parser/model/attribute_map.hpp"
 #include "parser/model/document.hpp"
 #include "parser/model/interval.hpp"
@@ -18,6 +20,9 @@ namespace velmora {
 // as its pair is read, each field supplied at most once, required fields
 // tested after the last pair. Values are moved into the record.
 std::expected<Document, std::string> build_document(std::vector<AttributeMap::Entry> &&pairs);
+// The same over a section's own entries; their values are moved out, their
+// keys stay for the section map to reuse.
+std::expected<Document, std::string> build_document(std::span<AttributeMap::Entry> pairs);
 
 // Builds an interval from an account section's attributes (read only).
 std::expected<Interval, std::string> build_interval(const AttributeMap &attrs);
@@ -31,6 +36,10 @@ void add_interval(AccountMap &accounts, std::string number, Interval interval);
 // with lineno and the failure text.
 void complete_document_section(Statement &statement, AttributeMap &&attrs,
                                std::string_view doc_type, std::uint64_t lineno);
+
+// The same for a section read without hooks, from its draft.
+void complete_document_draft(Statement &statement, const DocumentDraft &draft,
+                             std::string_view doc_type, std::uint64_t lineno);
 
 // Merges the section's interval into the statement's accounts, or fails with
 // AccountParseError or MissingField at lineno.

@@ -101,6 +101,12 @@ std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno
   switch (state_) {
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
+    if (hooks_.empty()) {
+      draft_.add(item.key, item.value);
+      return {};
+    }
+    section_.insert(item.key, item.value);
+    return {};
   case ReaderState::Account: section_.insert(item.key, item.value); return {};
   case ReaderState::Init:
   case ReaderState::ReadNextSection:
@@ -127,6 +133,7 @@ std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
   case SectionMarker::DocumentBegin:
     if (!between_sections) break;
     section_.clear();
+    draft_.clear();
     doc_type_ = item.value;
     state_ = ReaderState::Document;
     return {};
@@ -153,6 +160,12 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 }
 
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
+  if (hooks_.empty()) {
+    complete_document_draft(statement_, draft_, doc_type_, lineno);
+    draft_.clear();
+    state_ = ReaderState::ReadNextSection;
+    return {};
+  }
   if (auto hooked = run_hooks(SectionType::Document, lineno); !hooked) return hooked;
   complete_document_section(statement_, std::move(section_), doc_type_, lineno);
   section_.clear();

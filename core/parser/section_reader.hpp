@@ -10,6 +10,7 @@
 #include "parser/model/encoding.hpp"
 #include "parser/model/statement.hpp"
 #include "parser/parse_error.hpp"
+#include "parser/document_draft.hpp"
 #include "parser/section_hook.hpp"
 
 namespace velmora {
@@ -66,6 +67,7 @@ private:
   // proper only begins to matter once the first section opens.
   Statement statement_;
   AttributeMap section_;
+  DocumentDraft draft_; // a document section's attributes when there are no hooks
   std::string_view doc_type_;
   std::optional<ParseError> failure_;
 };

@@ -29,6 +29,11 @@ bool is_white_space(char32_t cp) {
     if (cp < 0x80) {
         return cp == 0x20 || (cp >= 0x09 && cp <= 0x0D);
     }
+    // Below U+1680 only these two are white space; Cyrillic text, which
+    // trimming meets at the ends of most values, never reaches the table.
+    if (cp < 0x1680) {
+        return cp == 0x85 || cp == 0xA0;
+    }
     return in_table(kWhiteSpace, cp);
 }
 

@@ -3,45 +3,81 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/utf8_internal.hpp"
 
 namespace velmora::text {
 
-bool is_valid_utf8(std::string_view bytes) {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        // Skip ASCII a word at a time.
-        while (n - i >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if ((word & 0x8080808080808080ULL) != 0) {
-                break;
-            }
-            i += 8;
-        }
-        if (i == n) {
-            break;
-        }
+namespace {
+
+// Checks p[0..n) one scalar value at a time, strictly; returns the index
+// just past the last sequence checked, stopping once `until` is reached,
+// or npos on the first ill-formed sequence.
+std::size_t check_scalar(const unsigned char *p, std::size_t n, std::size_t i, std::size_t until) {
+    while (i < n && i < until) {
         if (p[i] < 0x80) {
             ++i;
-            continue;
-        }
-        // Two-byte sequences (Cyrillic) are checked inline: they are most of
-        // the non-ASCII text of a statement.
-        if (p[i] >= 0xC2 && p[i] < 0xE0 && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
-            i += 2;
             continue;
         }
         char32_t cp;
         const std::size_t len = detail::decode_one(p + i, n - i, cp);
         if (len == 0) {
-            return false;
+            return std::string_view::npos;
         }
         i += len;
     }
-    return true;
+    return i;
+}
+
+#if defined(__SSE2__)
+// Sixteen bytes at a time for the text a statement holds: ASCII and
+// two-byte sequences (Cyrillic). A block is accepted when every byte at or
+// above 0x80 is either a lead C2..DF directly followed by a continuation,
+// or that continuation; a lead in the last byte is left to the next block.
+// Anything else (three- and four-byte sequences, errors) goes through the
+// strict scalar check. Returns how many bytes were accepted from p, always
+// ending on a sequence boundary.
+std::size_t accept_block(const unsigned char *p) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(x));
+    if (high == 0) {
+        return 16;
+    }
+    const __m128i cont = _mm_cmplt_epi8(x, _mm_set1_epi8(-64));                 // 80..BF
+    const __m128i lead = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(-63)),  // C2..DF
+                                       _mm_cmplt_epi8(x, _mm_set1_epi8(-32)));
+    const unsigned c = static_cast<unsigned>(_mm_movemask_epi8(cont));
+    const unsigned l = static_cast<unsigned>(_mm_movemask_epi8(lead));
+    if ((l | c) != high || c != ((l << 1) & 0xFFFF)) {
+        return 0;
+    }
+    return (l & 0x8000) != 0 ? 15 : 16;
+}
+#endif
+
+} // namespace
+
+bool is_valid_utf8(std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    while (n - i >= 16) {
+        const std::size_t accepted = accept_block(p + i);
+        if (accepted != 0) {
+            i += accepted;
+            continue;
+        }
+        i = check_scalar(p, n, i, i + 16);
+        if (i == std::string_view::npos) {
+            return false;
+        }
+    }
+#endif
+    return check_scalar(p, n, i, n) != std::string_view::npos;
 }
 
 void append_utf8(std::string &out, char32_t cp) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -21,6 +23,20 @@ public:
   };
 
   AttributeMap() = default;
+  AttributeMap(const AttributeMap &) = default;
+  AttributeMap &operator=(const AttributeMap &) = default;
+  // A moved-from map is empty, like a moved-from vector.
+  AttributeMap(AttributeMap &&other) noexcept
+      : entries_(std::move(other.entries_)), size_(std::exchange(other.size_, 0)),
+        slots_(std::move(other.slots_)) {}
+  AttributeMap &operator=(AttributeMap &&other) noexcept {
+    entries_ = std::move(other.entries_);
+    size_ = std::exchange(other.size_, 0);
+    slots_ = std::move(other.slots_);
+    other.entries_.clear();
+    other.slots_.clear();
+    return *this;
+  }
 
   void insert(std::string_view key, std::string_view value);
   void insert(std::string &&key, std::string &&value);
@@ -33,22 +49,22 @@ public:
   std::string *find(std::string_view key);
   bool contains(std::string_view key) const { return find(key) != nullptr; }
 
-  std::size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
   void clear();
   // Moves the entries out in insertion order and leaves the map empty.
   std::vector<Entry> take_entries();
   void reserve(std::size_t n);
 
   // Mutable access lets a consumer move values out; keys must not change.
-  std::vector<Entry> &entries() { return entries_; }
-  const std::vector<Entry> &entries() const { return entries_; }
-  auto begin() const { return entries_.begin(); }
-  auto end() const { return entries_.end(); }
+  std::span<Entry> entries() { return {entries_.data(), size_}; }
+  std::span<const Entry> entries() const { return {entries_.data(), size_}; }
+  auto begin() const { return entries_.cbegin(); }
+  auto end() const { return entries_.cbegin() + static_cast<std::ptrdiff_t>(size_); }
 
   friend bool operator==(const AttributeMap &a, const AttributeMap &b) {
-    return a.entries_.size() == b.entries_.size() &&
-           std::equal(a.entries_.begin(), a.entries_.end(), b.entries_.begin(),
+    return a.size_ == b.size_ &&
+           std::equal(a.begin(), a.end(), b.begin(),
                       [](const Entry &x, const Entry &y) {
                         return x.key == y.key && x.value == y.value;
                       });
@@ -63,7 +79,10 @@ private:
   void rehash(std::size_t slot_count);
   Entry *locate(std::string_view key) const;
 
+  // The first size_ entries are the map's; clear() keeps the rest, so that
+  // the next section reuses their key buffers instead of allocating anew.
   std::vector<Entry> entries_;
+  std::size_t size_ = 0;
   std::vector<std::uint32_t> slots_; // entry index + 1; 0 marks an empty slot
 };
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "parser/model/document.hpp"
+
+namespace velmora {
+
+// A document section read without hooks: nothing can look at its attribute
+// map, so the reader keeps only what building needs, as views into the
+// decoded text: the last value of each known key and the order in which the
+// keys first appeared. Building from it gives exactly what building from
+// the section's map gives, without a map, a hash or a copied key.
+class DocumentDraft {
+public:
+  // Records one attribute; keys that no field uses are ignored.
+  void add(std::string_view key, std::string_view value);
+  void clear() {
+    seen_.reset();
+    count_ = 0;
+  }
+
+  std::size_t count() const { return count_; }
+  // The i-th distinct field in order of first appearance.
+  std::size_t field_at(std::size_t i) const { return order_[i]; }
+  std::string_view value_of(std::size_t field) const { return values_[field]; }
+  bool has(std::size_t field) const { return seen_[field]; }
+
+private:
+  std::array<std::string_view, kDocumentFieldCount> values_{};
+  std::array<std::uint8_t, kDocumentFieldCount> order_{};
+  std::bitset<kDocumentFieldCount> seen_;
+  std::size_t count_ = 0;
+};
+
+} // namespace velmora
