@@ -1,5 +1,5 @@
 # Entry points; see README.md.
-.PHONY: test demo core-test bench clean
+.PHONY: test demo core-test bench fuzz sanitize clean
 
 test:
 	bash tools/test.sh
@@ -14,6 +14,12 @@ core-test:
 
 bench:
 	bash tools/bench.sh
+
+fuzz:
+	bash tools/fuzz.sh $(or $(FUZZ_SECONDS),600)
+
+sanitize:
+	bash tools/sanitize.sh
 
 clean:
 	rm -rf build .venv .venv-ft
