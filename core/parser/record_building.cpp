@@ -149,26 +149,28 @@ std::expected<Document, std::string> build_document_from(std::span<AttributeMap:
 // Mirrors build_document_from over the section's pairs followed by the
 // type pair: the draft holds each known key's last value at the place of
 // its first appearance, which is what the section map would hold.
-std::expected<Document, std::string> build_document_from_draft(const DocumentDraft &draft,
-                                                               std::string_view doc_type) {
+// Fills `doc` as build_document_from would from the section's pairs
+// followed by the type pair: the draft holds each known key's last value at
+// the place of its first appearance, which is what the section map holds.
+std::expected<void, std::string> fill_from_draft(Document &doc, const DocumentDraft &draft,
+                                                 std::string_view doc_type) {
   static constexpr std::size_t kTypeField = kDocumentLookup.find(kDocumentTypeKey);
-  Document doc;
   for (std::size_t i = 0; i < draft.count(); ++i) {
     const std::size_t field = draft.field_at(i);
     if (auto stored = store_document_field(doc, field, std::string(draft.value_of(field))); !stored) {
-      return std::unexpected(std::move(stored.error()));
+      return stored;
     }
   }
   if (draft.has(kTypeField)) return std::unexpected(duplicate_field_message(kDocumentTypeKey));
   if (auto stored = store_document_field(doc, kTypeField, std::string(doc_type)); !stored) {
-    return std::unexpected(std::move(stored.error()));
+    return stored;
   }
   for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
     if (kDocumentFields[i].required && i != kTypeField && !draft.has(i)) {
       return std::unexpected(missing_field_message(kDocumentFields[i].key));
     }
   }
-  return doc;
+  return {};
 }
 
 } // namespace
@@ -185,11 +187,11 @@ void DocumentDraft::add(std::string_view key, std::string_view value) {
 
 void complete_document_draft(Statement &statement, const DocumentDraft &draft,
                              std::string_view doc_type, std::uint64_t lineno) {
-  auto doc = build_document_from_draft(draft, doc_type);
-  if (doc) {
-    statement.documents.push_back(std::move(*doc));
-  } else {
-    statement.warnings.push_back(Warning{lineno, std::move(doc.error())});
+  // Built in place: a document is large, and most sections build.
+  Document &doc = statement.documents.emplace_back();
+  if (auto filled = fill_from_draft(doc, draft, doc_type); !filled) {
+    statement.documents.pop_back();
+    statement.warnings.push_back(Warning{lineno, std::move(filled.error())});
   }
 }
 

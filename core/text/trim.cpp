@@ -10,6 +10,13 @@ inline bool is_ascii_white_space(unsigned char c) {
     return c == 0x20 || (c >= 0x09 && c <= 0x0D);
 }
 
+// Lead bytes of the only sequences that can encode non-ASCII white space
+// (U+0085, U+00A0, U+1680, U+2000..U+205F, U+3000); a character led by any
+// other byte, such as the D0 and D1 of Cyrillic, ends the trimming at once.
+inline bool may_lead_white_space(unsigned char lead) {
+    return lead == 0xC2 || lead == 0xE1 || lead == 0xE2 || lead == 0xE3;
+}
+
 } // namespace
 
 std::string_view trim_start(std::string_view s) {
@@ -24,6 +31,9 @@ std::string_view trim_start(std::string_view s) {
             }
             ++i;
             continue;
+        }
+        if (!may_lead_white_space(c)) {
+            break;
         }
         char32_t cp;
         const std::size_t len = detail::decode_one(p + i, n - i, cp);
@@ -52,6 +62,9 @@ std::string_view trim_end(std::string_view s) {
         std::size_t start = end - 1;
         while (start > 0 && end - start < 4 && (p[start] & 0xC0) == 0x80) {
             --start;
+        }
+        if (!may_lead_white_space(p[start])) {
+            break;
         }
         char32_t cp;
         const std::size_t len = detail::decode_one(p + start, end - start, cp);
