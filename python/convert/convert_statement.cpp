@@ -45,14 +45,12 @@ PyObject *convert_accounts(velmora::AccountMap &accounts) {
 }
 
 PyObject *convert_documents(std::vector<velmora::Document> &documents) {
-  std::vector<DocumentRecord> records;
-  records.reserve(documents.size());
-  for (velmora::Document &document : documents)
-    records.push_back(render_document(std::move(document)));
-  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(records.size())));
+  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(documents.size())));
   if (!list) return raise_creation_failure("failed to create a list");
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    PyObject *object = new_document(std::move(records[i]));
+  // Each record goes straight from the model into its object: no second
+  // array of records, whose size would match the model's own.
+  for (std::size_t i = 0; i < documents.size(); ++i) {
+    PyObject *object = new_document(render_document(std::move(documents[i])));
     if (object == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), object);
   }
