@@ -35,10 +35,14 @@ echo "== python: build the wheel, install it and run pytest" >&2
 rm -rf "$root/build/dist"
 "$py" -m pip wheel -q --no-build-isolation --no-deps -w "$root/build/dist" "$root" 2>&1 | grep -v "^WARNING: Location" || true
 wheel="$(ls "$root"/build/dist/velmora-*.whl)"
+# The source distribution is what a platform without a wheel builds from;
+# the suite checks that it holds everything that build needs.
+"$py" -m build -q --sdist --no-isolation -o "$root/build/dist" "$root" >/dev/null
+sdist="$(ls "$root"/build/dist/velmora-*.tar.gz)"
 "$py" -m pip install -q --force-reinstall --no-deps "$wheel" 2>&1 | grep -v "^WARNING: Location" || true
 # The suite checks the installed package: the command, the stubs and the
 # wheel itself in a fresh environment.
-export VELMORA_WHEEL="$wheel" VELMORA_REQUIRE_INSTALLED=1
+export VELMORA_WHEEL="$wheel" VELMORA_SDIST="$sdist" VELMORA_REQUIRE_INSTALLED=1
 unset PYTHONPATH
 cd "$root"
 set +e
