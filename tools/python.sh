@@ -6,22 +6,33 @@
 #   3. CPython 3.13 built from Debian's source package into a cache folder
 #      outside the checkout, reused by later runs.
 # With --free-threaded the same search looks for a free-threaded (python3.13t)
-# interpreter and builds one with --disable-gil.
+# interpreter and builds one with --disable-gil; with --debug it looks for a
+# debug build (python3.13d, reference counts and allocator checks) and builds
+# one with --with-pydebug. Each flavour has its own cache prefix.
 # Progress goes to stderr; stdout carries only the interpreter path.
 set -euo pipefail
 
 free_threaded=0
+debug=0
 for arg in "$@"; do
   case "$arg" in
     --free-threaded) free_threaded=1 ;;
-    *) echo "usage: $0 [--free-threaded]" >&2; exit 2 ;;
+    --debug) debug=1 ;;
+    *) echo "usage: $0 [--free-threaded | --debug]" >&2; exit 2 ;;
   esac
 done
+if [ "$free_threaded" = 1 ] && [ "$debug" = 1 ]; then
+  echo "$0: --free-threaded and --debug are separate flavours; pass one" >&2
+  exit 2
+fi
 
 cache_root="${VELMORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora}"
 if [ "$free_threaded" = 1 ]; then
   prefix="$cache_root/cpython-3.13t"
   names=(python3.14t python3.13t)
+elif [ "$debug" = 1 ]; then
+  prefix="$cache_root/cpython-3.13d"
+  names=(python3.14d python3.13d)
 else
   prefix="$cache_root/cpython-3.13"
   names=(python3.14 python3.13 python3)
@@ -30,14 +41,17 @@ fi
 log() { echo "python.sh: $*" >&2; }
 
 # An interpreter qualifies when it runs, is 3.13 or newer, has Python.h and
-# matches the wanted GIL flavour.
+# matches the wanted GIL and debug flavour.
 qualifies() {
-  "$1" - "$free_threaded" >/dev/null 2>&1 <<'PY'
+  "$1" - "$free_threaded" "$debug" >/dev/null 2>&1 <<'PY'
 import os, sys, sysconfig
 want_ft = sys.argv[1] == "1"
+want_debug = sys.argv[2] == "1"
 ft = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+dbg = bool(sysconfig.get_config_var("Py_DEBUG"))
 inc = sysconfig.get_paths()["include"]
-ok = sys.version_info >= (3, 13) and ft == want_ft and os.path.exists(os.path.join(inc, "Python.h"))
+ok = (sys.version_info >= (3, 13) and ft == want_ft and dbg == want_debug
+      and os.path.exists(os.path.join(inc, "Python.h")))
 sys.exit(0 if ok else 1)
 PY
 }
@@ -77,7 +91,7 @@ apt_update_once() {
 }
 
 try_apt_package() {
-  [ "$free_threaded" = 0 ] || return 1
+  [ "$free_threaded" = 0 ] && [ "$debug" = 0 ] || return 1
   command -v apt-get >/dev/null 2>&1 || return 1
   apt_update_once
   local cand
@@ -127,6 +141,7 @@ build_from_source() {
   [ -n "$srcdir" ] || srcdir="$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | head -n1)"
   local conf=(--prefix="$prefix" --with-ensurepip=install)
   [ "$free_threaded" = 1 ] && conf+=(--disable-gil)
+  [ "$debug" = 1 ] && conf+=(--with-pydebug)
   log "building CPython in $prefix (a few minutes)"
   (cd "$srcdir" && ./configure "${conf[@]}" >&2 && make -j"$(nproc)" >&2 && make install >&2)
   try_candidates "$prefix/bin/${names[0]}" "$prefix/bin/${names[1]}"

@@ -1,19 +1,50 @@
 #!/usr/bin/env bash
 # Creates (or reuses) .venv from a CPython 3.13+ interpreter with the build
 # and test tools the project uses. Pass --free-threaded for .venv-ft on a
-# free-threaded interpreter.
+# free-threaded interpreter, --debug for .venv-debug on a debug build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 flag=()
 venv=".venv"
-if [ "${1:-}" = "--free-threaded" ]; then flag=(--free-threaded); venv=".venv-ft"; fi
+flavour=default
+case "${1:-}" in
+  "") ;;
+  --free-threaded) flag=(--free-threaded); venv=".venv-ft"; flavour=free-threaded ;;
+  --debug) flag=(--debug); venv=".venv-debug"; flavour=debug ;;
+  *) echo "usage: $0 [--free-threaded | --debug]" >&2; exit 2 ;;
+esac
 python="$(tools/python.sh "${flag[@]}")"
-if [ ! -x "$venv/bin/python" ] || ! "$venv/bin/python" -c 'import sys; sys.exit(sys.version_info < (3, 13))' 2>/dev/null; then
+# A venv left over from another interpreter (say, a release build where a
+# debug one is wanted) is made anew rather than reused.
+flavour_check='
+import sys, sysconfig
+ft = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+debug = bool(sysconfig.get_config_var("Py_DEBUG"))
+have = "free-threaded" if ft else "debug" if debug else "default"
+sys.exit(sys.version_info < (3, 13) or have != sys.argv[1])
+'
+if [ ! -x "$venv/bin/python" ] || ! "$venv/bin/python" -c "$flavour_check" "$flavour" 2>/dev/null; then
   rm -rf "$venv"
   "$python" -m venv "$venv"
 fi
-if ! "$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core, mypy' 2>/dev/null; then
+# Wheels are preferred: a newer release that exists only as source may need
+# a Rust toolchain and crates that a machine cannot fetch (hypothesis has
+# such releases for the free-threaded ABI).
+pip_install() {
+  "$venv/bin/python" -m pip install -q --prefer-binary "$@" 2>&1 | grep -v "^WARNING: Location" || true
+}
+# mypy's native dependencies have no free-threaded builds, so there the
+# typing checks, which skip without it, are the one thing left out.
+required='import pytest, hypothesis, scikit_build_core, build'
+[ "$flavour" = free-threaded ] || required+=', mypy'
+if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   "$venv/bin/python" -m pip install -q --upgrade pip 2>&1 | grep -v "^WARNING: Location" || true
-  "$venv/bin/python" -m pip install -q "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "mypy>=1.13" 2>&1 | grep -v "^WARNING: Location" || true
+  pip_install "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "build>=1"
+  if [ "$flavour" = free-threaded ]; then
+    "$venv/bin/python" -m pip install -q --prefer-binary "mypy>=1.13" >/dev/null 2>&1 ||
+      echo "venv.sh: mypy does not install on this interpreter; the typing checks will skip" >&2
+  else
+    pip_install "mypy>=1.13"
+  fi
 fi
-"$venv/bin/python" -c 'import pytest, hypothesis, scikit_build_core, mypy'
+"$venv/bin/python" -c "$required"
