@@ -1,5 +1,5 @@
 # Entry points; see README.md.
-.PHONY: test demo core-test bench fuzz sanitize clean
+.PHONY: test demo core-test bench fuzz sanitize variants clean
 
 test:
 	bash tools/test.sh
@@ -21,5 +21,8 @@ fuzz:
 sanitize:
 	bash tools/sanitize.sh
 
+variants:
+	bash tools/test_variants.sh
+
 clean:
-	rm -rf build .venv .venv-ft
+	rm -rf build .venv .venv-ft .venv-debug

@@ -30,6 +30,8 @@ fi
 # Wheels are preferred: a newer release that exists only as source may need
 # a Rust toolchain and crates that a machine cannot fetch (hypothesis has
 # such releases for the free-threaded ABI).
+# pip leaves files to the collector, which a debug build reports.
+export PYTHONWARNINGS=ignore::ResourceWarning
 pip_install() {
   "$venv/bin/python" -m pip install -q --prefer-binary "$@" 2>&1 | grep -v "^WARNING: Location" || true
 }
