@@ -20,6 +20,7 @@ bool starts_with_magic_line(std::string_view text) {
 std::expected<Statement, ParseError> read_sections(std::string_view text, Encoding encoding,
                                                    std::span<SectionHook *const> hooks) {
   SectionReader reader(encoding, hooks);
+  reader.expect_text_size(text.size());
   LineCursor cursor(text);
   while (auto line = cursor.next()) {
     std::string_view trimmed = text::trim(line->text);

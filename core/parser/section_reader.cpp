@@ -75,6 +75,13 @@ SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> ho
   statement_.encoding = encoding;
 }
 
+void SectionReader::expect_text_size(std::size_t bytes) {
+  // Real exports spend two to three kilobytes of text on a document. Room
+  // that stays unused is address space only: its pages are never touched.
+  constexpr std::size_t kTextPerDocument = 2048;
+  statement_.documents.reserve(bytes / kTextPerDocument);
+}
+
 ParseError SectionReader::unexpected(const LineItem &item, std::uint64_t lineno) const {
   return ParseError::unexpected_section(marker_text(item), context_of(state_), lineno);
 }

@@ -51,6 +51,9 @@ public:
   ReaderState state() const { return state_; }
   // Only once finished() is true.
   Statement take_statement() { return std::move(statement_); }
+  // Room for the documents a text of this size is expected to hold, so that
+  // the list of documents (large records) is not moved while it grows.
+  void expect_text_size(std::size_t bytes);
 
 private:
   std::expected<void, ParseError> step(std::uint64_t lineno, const LineItem &item);

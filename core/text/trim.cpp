@@ -76,8 +76,4 @@ std::string_view trim_end(std::string_view s) {
     return s.substr(0, end);
 }
 
-std::string_view trim(std::string_view s) {
-    return trim_end(trim_start(s));
-}
-
 } // namespace velmora::text
