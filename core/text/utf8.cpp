@@ -8,6 +8,7 @@
 #endif
 
 #include "text/utf8_internal.hpp"
+#include "text/utf8_validators.hpp"
 
 namespace velmora::text {
 
@@ -60,11 +61,18 @@ std::size_t accept_block(const unsigned char *p) {
 
 } // namespace
 
-bool is_valid_utf8(std::string_view bytes) {
+namespace detail {
+
+bool valid_utf8_scalar(std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    return check_scalar(p, bytes.size(), 0, bytes.size()) != std::string_view::npos;
+}
+
+#if defined(__SSE2__)
+bool valid_utf8_sse2(std::string_view bytes) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
-#if defined(__SSE2__)
     while (n - i >= 16) {
         const std::size_t accepted = accept_block(p + i);
         if (accepted != 0) {
@@ -76,8 +84,61 @@ bool is_valid_utf8(std::string_view bytes) {
             return false;
         }
     }
-#endif
     return check_scalar(p, n, i, n) != std::string_view::npos;
+}
+#endif
+
+namespace {
+
+bool always() { return true; }
+
+#if defined(VELMORA_UTF8_X86)
+// __builtin_cpu_init is normally run by a constructor; calling it again is
+// harmless and covers a check made from another static initialiser first.
+bool has_ssse3() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3");
+}
+
+bool has_avx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#endif
+
+constexpr Utf8Validator kValidators[] = {
+    {"scalar", valid_utf8_scalar, always},
+#if defined(__SSE2__)
+    {"sse2", valid_utf8_sse2, always},
+#endif
+#if defined(VELMORA_UTF8_X86)
+    {"ssse3", valid_utf8_ssse3, has_ssse3},
+    {"avx2", valid_utf8_avx2, has_avx2},
+#endif
+};
+
+// The last check in the list that this CPU can run.
+Utf8Check fastest_validator() {
+    const std::span<const Utf8Validator> all = utf8_validators();
+    for (auto v = all.rbegin(); v != all.rend(); ++v) {
+        if (v->runs_here()) {
+            return v->check;
+        }
+    }
+    return valid_utf8_scalar;
+}
+
+} // namespace
+
+std::span<const Utf8Validator> utf8_validators() { return kValidators; }
+
+} // namespace detail
+
+bool is_valid_utf8(std::string_view bytes) {
+    // Chosen on the first call: the CPU does not change under a process, and
+    // a function-local static is initialised once even when threads race.
+    static const auto check = detail::fastest_validator();
+    return check(bytes);
 }
 
 void append_utf8(std::string &out, char32_t cp) {

@@ -7,7 +7,8 @@
 namespace velmora::text {
 
 // Strict UTF-8 validation: no overlongs, no surrogates, nothing above
-// U+10FFFF. ASCII runs are skipped a word at a time.
+// U+10FFFF, no sequence cut short. Uses the widest vector check the CPU
+// offers (see utf8_validators.hpp); every one gives the same answer.
 bool is_valid_utf8(std::string_view bytes);
 
 // Appends the UTF-8 encoding of a scalar value.
