@@ -1,10 +1,13 @@
 #include "text/legacy_decode.hpp"
 
-#include <array>
 #include <cstdint>
-#include <cstring>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "text/utf8.hpp"
+#include "text/windows1251_internal.hpp"
 
 namespace velmora::text {
 namespace {
@@ -44,60 +47,32 @@ std::optional<std::string> decode_utf16(std::string_view bytes, bool big_endian)
     return out;
 }
 
-// Each byte's UTF-8 form, computed once at compile time, so decoding is one
-// table load and one small copy per non-ASCII byte.
-struct Utf8Form {
-    char bytes[4];
-    unsigned char size;
-};
-
-constexpr Utf8Form utf8_form(char32_t cp) {
-    if (cp < 0x80) return {{static_cast<char>(cp), 0, 0, 0}, 1};
-    if (cp < 0x800)
-        return {{static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F)), 0, 0}, 2};
-    return {{static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-             static_cast<char>(0x80 | (cp & 0x3F)), 0},
-            3};
+// A large output is written once from front to back, and with 4 KiB pages
+// each first touch of a page is a fault that costs more than decoding the
+// bytes into it. Huge pages on the whole 2 MiB pages inside the buffer take
+// 512 times fewer faults, and waste nothing since the buffer is sized to be
+// filled. Only a hint: where it is refused, the pages are merely small.
+void prefer_huge_pages(char *buffer, std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+    const auto start = reinterpret_cast<std::uintptr_t>(buffer);
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
+    if (end > begin) (void)madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)size;
+#endif
 }
 
-constexpr auto kWindows1251Utf8 = [] {
-    std::array<Utf8Form, 256> forms{};
-    for (std::size_t b = 0; b < 256; ++b) forms[b] = utf8_form(kWindows1251[b]);
-    return forms;
-}();
-
-// Every windows-1251 byte maps into the Basic Multilingual Plane, so three
-// output bytes per input byte always suffice; the buffer is sized once.
+// The output is sized once, tightly: a count over the input is cheaper than
+// reserving three bytes per byte, most of which a statement never uses.
 std::string decode_windows1251(std::string_view bytes) {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const std::size_t n = bytes.size();
+    const detail::Windows1251Implementation &best = detail::windows1251_best();
     std::string out;
-    out.resize_and_overwrite(n * 3, [&](char *dst, std::size_t) {
-        char *w = dst;
-        std::size_t i = 0;
-        // Blocks of eight: pure ASCII is copied as it is; a mixed block goes
-        // byte by byte through the table without a branch per byte, since
-        // Cyrillic words and ASCII blanks alternate too often to predict.
-        for (; n - i >= 8; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                std::memcpy(w, p + i, 8);
-                w += 8;
-                continue;
-            }
-            for (std::size_t k = 0; k < 8; ++k) {
-                const Utf8Form &form = kWindows1251Utf8[p[i + k]];
-                std::memcpy(w, form.bytes, 4); // the spare bytes are overwritten next
-                w += form.size;
-            }
-        }
-        for (; i < n; ++i) {
-            const Utf8Form &form = kWindows1251Utf8[p[i]];
-            std::memcpy(w, form.bytes, 4);
-            w += form.size;
-        }
-        return static_cast<std::size_t>(w - dst);
+    out.resize_and_overwrite(best.capacity(bytes), [&](char *dst, std::size_t room) {
+        prefer_huge_pages(dst, room);
+        return static_cast<std::size_t>(best.decode(bytes, dst) - dst);
     });
     return out;
 }
