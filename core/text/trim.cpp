@@ -10,13 +10,6 @@ inline bool is_ascii_white_space(unsigned char c) {
     return c == 0x20 || (c >= 0x09 && c <= 0x0D);
 }
 
-// Lead bytes of the only sequences that can encode non-ASCII white space
-// (U+0085, U+00A0, U+1680, U+2000..U+205F, U+3000); a character led by any
-// other byte, such as the D0 and D1 of Cyrillic, ends the trimming at once.
-inline bool may_lead_white_space(unsigned char lead) {
-    return lead == 0xC2 || lead == 0xE1 || lead == 0xE2 || lead == 0xE3;
-}
-
 } // namespace
 
 std::string_view trim_start(std::string_view s) {
@@ -32,7 +25,7 @@ std::string_view trim_start(std::string_view s) {
             ++i;
             continue;
         }
-        if (!may_lead_white_space(c)) {
+        if (!detail::may_lead_white_space(c)) {
             break;
         }
         char32_t cp;
@@ -63,7 +56,7 @@ std::string_view trim_end(std::string_view s) {
         while (start > 0 && end - start < 4 && (p[start] & 0xC0) == 0x80) {
             --start;
         }
-        if (!may_lead_white_space(p[start])) {
+        if (!detail::may_lead_white_space(p[start])) {
             break;
         }
         char32_t cp;

@@ -11,8 +11,10 @@ std::string_view trim_end(std::string_view s);
 
 namespace detail {
 
-// Bytes that can lead a white-space character: ASCII blanks and controls
-// aside, only C2 (U+0085, U+00A0), E1, E2 and E3 lead one.
+// Bytes that can lead a white-space character: ASCII blanks and controls,
+// and the leads of the only sequences that encode non-ASCII white space
+// (C2: U+0085, U+00A0; E1: U+1680; E2: U+2000..U+205F; E3: U+3000). Any
+// other byte, such as the D0 and D1 of Cyrillic, ends the trimming at once.
 constexpr bool may_lead_white_space(unsigned char c) {
     return c <= 0x20 || c == 0xC2 || c == 0xE1 || c == 0xE2 || c == 0xE3;
 }
