@@ -1,5 +1,5 @@
 # Entry points; see README.md.
-.PHONY: test demo core-test bench fuzz sanitize variants clean
+.PHONY: test demo core-test install-check bench fuzz sanitize variants clean
 
 test:
 	bash tools/test.sh
@@ -11,6 +11,9 @@ core-test:
 	cmake -S . -B build/core -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build/core -j$$(nproc)
 	ctest --test-dir build/core --output-on-failure
+
+install-check:
+	bash tools/install_check.sh
 
 bench:
 	bash tools/bench.sh

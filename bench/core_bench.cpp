@@ -14,7 +14,7 @@
 
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 #include "text/trim.hpp"
 
 namespace {

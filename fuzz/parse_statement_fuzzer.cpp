@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "check.hpp"
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 #include "text/legacy_decode.hpp"
 #include "text/utf8.hpp"
 

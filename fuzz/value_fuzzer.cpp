@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "check.hpp"
-#include "parser/model/date.hpp"
-#include "parser/model/decimal.hpp"
+#include "velmora/model/date.hpp"
+#include "velmora/model/decimal.hpp"
 #include "parser/value_parsing.hpp"
 
 namespace {

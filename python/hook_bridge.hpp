@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "parser/section_hook.hpp"
+#include "velmora/section_hook.hpp"
 
 namespace velmora_py {
 

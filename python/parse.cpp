@@ -17,7 +17,7 @@
 #include "errors/type_messages.hpp"
 #include "hook_bridge.hpp"
 #include "once_cell.hpp"
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 
 namespace velmora_py {
 namespace {

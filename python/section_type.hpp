@@ -2,7 +2,7 @@
 
 #include <Python.h>
 
-#include "parser/section_hook.hpp"
+#include "velmora/section_hook.hpp"
 
 namespace velmora_py {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "parser/model/encoding.hpp"
+#include "velmora/model/encoding.hpp"
 
 namespace velmora {
 

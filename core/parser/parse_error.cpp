@@ -1,4 +1,4 @@
-#include "parser/parse_error.hpp"
+#include "velmora/parse_error.hpp"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"

@@ -4,7 +4,7 @@
 #include <bitset>
 
 #include "parser/field_lookup.hpp"
-#include "parser/model/document_members.hpp"
+#include "velmora/model/document_members.hpp"
 #include "parser/value_parsing.hpp"
 
 namespace velmora {

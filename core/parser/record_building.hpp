@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "parser/document_draft.hpp"
-#include "parser/model/attribute_map.hpp"
-#include "parser/model/document.hpp"
-#include "parser/model/interval.hpp"
-#include "parser/model/statement.hpp"
-#include "parser/parse_error.hpp"
+#include "velmora/model/attribute_map.hpp"
+#include "velmora/model/document.hpp"
+#include "velmora/model/interval.hpp"
+#include "velmora/model/statement.hpp"
+#include "velmora/parse_error.hpp"
 
 namespace velmora {
 

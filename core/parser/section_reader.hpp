@@ -6,12 +6,12 @@
 #include <span>
 #include <string_view>
 
-#include "parser/model/attribute_map.hpp"
-#include "parser/model/encoding.hpp"
-#include "parser/model/statement.hpp"
-#include "parser/parse_error.hpp"
+#include "velmora/model/attribute_map.hpp"
+#include "velmora/model/encoding.hpp"
+#include "velmora/model/statement.hpp"
+#include "velmora/parse_error.hpp"
 #include "parser/document_draft.hpp"
-#include "parser/section_hook.hpp"
+#include "velmora/section_hook.hpp"
 
 namespace velmora {
 

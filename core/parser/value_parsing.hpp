@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "parser/model/date.hpp"
-#include "parser/model/decimal.hpp"
+#include "velmora/model/date.hpp"
+#include "velmora/model/decimal.hpp"
 
 namespace velmora {
 

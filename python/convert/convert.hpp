@@ -2,7 +2,7 @@
 
 #include <Python.h>
 
-#include "parser/model/statement.hpp"
+#include "velmora/model/statement.hpp"
 
 namespace velmora_py {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "parser/model/document.hpp"
+#include "velmora/model/document.hpp"
 
 namespace velmora_py {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "parser/model/interval.hpp"
+#include "velmora/model/interval.hpp"
 
 namespace velmora_py {
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "parser/model/date.hpp"
-#include "parser/model/decimal.hpp"
+#include "velmora/model/date.hpp"
+#include "velmora/model/decimal.hpp"
 
 namespace velmora_py {
 

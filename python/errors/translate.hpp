@@ -2,7 +2,7 @@
 
 #include <Python.h>
 
-#include "parser/parse_error.hpp"
+#include "velmora/parse_error.hpp"
 
 namespace velmora_py {
 

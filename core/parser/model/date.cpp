@@ -1,4 +1,4 @@
-#include "parser/model/date.hpp"
+#include "velmora/model/date.hpp"
 
 #include <array>
 #include <cstdlib>

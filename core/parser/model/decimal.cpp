@@ -1,4 +1,4 @@
-#include "parser/model/decimal.hpp"
+#include "velmora/model/decimal.hpp"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "parser/model/statement.hpp"
+#include "velmora/model/statement.hpp"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "parser/model/attribute_map.hpp"
+#include "velmora/model/attribute_map.hpp"
 
 #include <gtest/gtest.h>
 

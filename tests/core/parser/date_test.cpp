@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "parser/model/date.hpp"
+#include "velmora/model/date.hpp"
 
 namespace velmora {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "parser/model/decimal.hpp"
+#include "velmora/model/decimal.hpp"
 
 namespace velmora {
 namespace {

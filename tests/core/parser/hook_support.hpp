@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "parser/section_hook.hpp"
+#include "velmora/section_hook.hpp"
 
 namespace velmora::testing {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 #include "statement_text.hpp"
 
 namespace velmora {

@@ -4,7 +4,7 @@
 
 #include <variant>
 
-#include "parser/model/document.hpp"
+#include "velmora/model/document.hpp"
 
 namespace velmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hook_support.hpp"
-#include "parser/parse_statement.hpp"
+#include "velmora/parse_statement.hpp"
 #include "statement_text.hpp"
 
 namespace velmora {

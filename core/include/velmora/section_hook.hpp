@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "parser/model/attribute_map.hpp"
+#include "velmora/model/attribute_map.hpp"
 
 namespace velmora {
 

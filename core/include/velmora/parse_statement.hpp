@@ -4,9 +4,9 @@
 #include <span>
 #include <string_view>
 
-#include "parser/model/statement.hpp"
-#include "parser/parse_error.hpp"
-#include "parser/section_hook.hpp"
+#include "velmora/model/statement.hpp"
+#include "velmora/parse_error.hpp"
+#include "velmora/section_hook.hpp"
 
 namespace velmora {
 

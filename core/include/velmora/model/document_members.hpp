@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "parser/model/document.hpp"
+#include "velmora/model/document.hpp"
 
 namespace velmora {
 

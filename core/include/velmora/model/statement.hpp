@@ -6,11 +6,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "parser/model/attribute_map.hpp"
-#include "parser/model/document.hpp"
-#include "parser/model/encoding.hpp"
-#include "parser/model/interval.hpp"
-#include "parser/model/warning.hpp"
+#include "velmora/model/attribute_map.hpp"
+#include "velmora/model/document.hpp"
+#include "velmora/model/encoding.hpp"
+#include "velmora/model/interval.hpp"
+#include "velmora/model/warning.hpp"
 
 namespace velmora {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "parser/model/date.hpp"
-#include "parser/model/decimal.hpp"
+#include "velmora/model/date.hpp"
+#include "velmora/model/decimal.hpp"
 
 namespace velmora {
 
