@@ -1,5 +1,5 @@
 # Entry points; see README.md.
-.PHONY: test demo core-test install-check bench fuzz sanitize variants clean
+.PHONY: test demo core-test install-check format format-check bench fuzz sanitize variants clean
 
 test:
 	bash tools/test.sh
@@ -14,6 +14,12 @@ core-test:
 
 install-check:
 	bash tools/install_check.sh
+
+format:
+	bash tools/format.sh
+
+format-check:
+	bash tools/format.sh --check
 
 bench:
 	bash tools/bench.sh
