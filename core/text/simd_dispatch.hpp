@@ -35,7 +35,8 @@
     VELMORA_SIMD_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
 #define VELMORA_TARGET_REGION_END _Pragma("clang attribute pop")
 #elif defined(__GNUC__)
-#define VELMORA_TARGET_REGION_BEGIN(isa) _Pragma("GCC push_options") VELMORA_SIMD_PRAGMA(GCC target(isa))
+#define VELMORA_TARGET_REGION_BEGIN(isa)                                                           \
+    _Pragma("GCC push_options") VELMORA_SIMD_PRAGMA(GCC target(isa))
 #define VELMORA_TARGET_REGION_END _Pragma("GCC pop_options")
 #endif
 
@@ -53,8 +54,12 @@ inline bool runs_here(Isa isa) {
         // Normally run by a constructor; again here in case the first
         // question comes from another static initialiser.
         __builtin_cpu_init();
-        if (__builtin_cpu_supports(VELMORA_ISA_SSSE3)) bits |= 1u << static_cast<unsigned>(Isa::Ssse3);
-        if (__builtin_cpu_supports(VELMORA_ISA_AVX2)) bits |= 1u << static_cast<unsigned>(Isa::Avx2);
+        if (__builtin_cpu_supports(VELMORA_ISA_SSSE3)) {
+            bits |= 1u << static_cast<unsigned>(Isa::Ssse3);
+        }
+        if (__builtin_cpu_supports(VELMORA_ISA_AVX2)) {
+            bits |= 1u << static_cast<unsigned>(Isa::Avx2);
+        }
 #endif
         return bits;
     }();

@@ -117,7 +117,9 @@ struct Vec {
     using Reg = __m128i;
     static constexpr std::size_t kBytes = 16;
 
-    static Reg load(const unsigned char *p) { return _mm_loadu_si128(reinterpret_cast<const Reg *>(p)); }
+    static Reg load(const unsigned char *p) {
+        return _mm_loadu_si128(reinterpret_cast<const Reg *>(p));
+    }
     static Reg table(const std::uint8_t *t) { return load(t); }
     static Reg splat(char c) { return _mm_set1_epi8(c); }
     static Reg zero() { return _mm_setzero_si128(); }
@@ -133,7 +135,9 @@ struct Vec {
         return _mm_alignr_epi8(cur, prev, 16 - N);
     }
     static bool is_ascii(Reg v) { return _mm_movemask_epi8(v) == 0; }
-    static bool any_set(Reg v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF; }
+    static bool any_set(Reg v) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF;
+    }
 };
 
 #include "text/utf8_lookup_kernel.inc"
@@ -153,8 +157,11 @@ struct Vec {
     using Reg = __m256i;
     static constexpr std::size_t kBytes = 32;
 
-    static Reg load(const unsigned char *p) { return _mm256_loadu_si256(reinterpret_cast<const Reg *>(p)); }
-    // The byte lookups of AVX2 work within 128-bit lanes: each lane gets the table.
+    static Reg load(const unsigned char *p) {
+        return _mm256_loadu_si256(reinterpret_cast<const Reg *>(p));
+    }
+    // The byte lookups of AVX2 work within 128-bit lanes: each lane gets
+    // the table.
     static Reg table(const std::uint8_t *t) {
         return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(t)));
     }
