@@ -68,7 +68,7 @@ void prefer_huge_pages(char *buffer, std::size_t size) {
 // The output is sized once, tightly: a count over the input is cheaper than
 // reserving three bytes per byte, most of which a statement never uses.
 std::string decode_windows1251(std::string_view bytes) {
-    const detail::Windows1251Implementation &best = detail::windows1251_best();
+    const auto &best = simd::best<detail::windows1251_implementations>();
     std::string out;
     out.resize_and_overwrite(best.capacity(bytes), [&](char *dst, std::size_t room) {
         prefer_huge_pages(dst, room);

@@ -90,43 +90,16 @@ bool valid_utf8_sse2(std::string_view bytes) {
 
 namespace {
 
-bool always() { return true; }
-
-#if defined(VELMORA_UTF8_X86)
-// __builtin_cpu_init is normally run by a constructor; calling it again is
-// harmless and covers a check made from another static initialiser first.
-bool has_ssse3() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3");
-}
-
-bool has_avx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-#endif
-
 constexpr Utf8Validator kValidators[] = {
-    {"scalar", valid_utf8_scalar, always},
+    {"scalar", simd::Isa::Baseline, valid_utf8_scalar},
 #if defined(__SSE2__)
-    {"sse2", valid_utf8_sse2, always},
+    {"sse2", simd::Isa::Baseline, valid_utf8_sse2},
 #endif
-#if defined(VELMORA_UTF8_X86)
-    {"ssse3", valid_utf8_ssse3, has_ssse3},
-    {"avx2", valid_utf8_avx2, has_avx2},
+#if VELMORA_SIMD_X86
+    {"ssse3", simd::Isa::Ssse3, valid_utf8_ssse3},
+    {"avx2", simd::Isa::Avx2, valid_utf8_avx2},
 #endif
 };
-
-// The last check in the list that this CPU can run.
-Utf8Check fastest_validator() {
-    const std::span<const Utf8Validator> all = utf8_validators();
-    for (auto v = all.rbegin(); v != all.rend(); ++v) {
-        if (v->runs_here()) {
-            return v->check;
-        }
-    }
-    return valid_utf8_scalar;
-}
 
 } // namespace
 
@@ -135,10 +108,7 @@ std::span<const Utf8Validator> utf8_validators() { return kValidators; }
 } // namespace detail
 
 bool is_valid_utf8(std::string_view bytes) {
-    // Chosen on the first call: the CPU does not change under a process, and
-    // a function-local static is initialised once even when threads race.
-    static const auto check = detail::fastest_validator();
-    return check(bytes);
+    return simd::best<detail::utf8_validators>().check(bytes);
 }
 
 void append_utf8(std::string &out, char32_t cp) {

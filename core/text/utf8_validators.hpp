@@ -7,9 +7,7 @@
 #include <span>
 #include <string_view>
 
-#if defined(__x86_64__) || defined(__i386__)
-#define VELMORA_UTF8_X86 1
-#endif
+#include "text/simd_dispatch.hpp"
 
 namespace velmora::text::detail {
 
@@ -18,16 +16,16 @@ using Utf8Check = bool (*)(std::string_view bytes);
 // One strict UTF-8 check; every one gives the same answer on every input.
 struct Utf8Validator {
     const char *name;
+    // The instructions the check is built for (see simd_dispatch.hpp).
+    simd::Isa isa;
     Utf8Check check;
-    // Whether this CPU has the instructions the check is built for.
-    bool (*runs_here)();
 };
 
 bool valid_utf8_scalar(std::string_view bytes);
 #if defined(__SSE2__)
 bool valid_utf8_sse2(std::string_view bytes);
 #endif
-#if defined(VELMORA_UTF8_X86)
+#if VELMORA_SIMD_X86
 bool valid_utf8_ssse3(std::string_view bytes);
 bool valid_utf8_avx2(std::string_view bytes);
 #endif

@@ -8,11 +8,7 @@
 #include <span>
 #include <string_view>
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-#define VELMORA_WINDOWS1251_X86 1
-#else
-#define VELMORA_WINDOWS1251_X86 0
-#endif
+#include "text/simd_dispatch.hpp"
 
 namespace velmora::text::detail {
 
@@ -36,7 +32,7 @@ char *windows1251_decode_table(std::string_view bytes, char *dst);
 // caller keeps that room free.
 char *windows1251_decode_table_padded(const unsigned char *p, std::size_t n, char *dst);
 
-#if VELMORA_WINDOWS1251_X86
+#if VELMORA_SIMD_X86
 char *windows1251_decode_ssse3(std::string_view bytes, char *dst);
 char *windows1251_decode_avx2(std::string_view bytes, char *dst);
 // The same count as windows1251_utf8_capacity, 32 bytes at a time.
@@ -47,15 +43,14 @@ std::size_t windows1251_utf8_capacity_avx2(std::string_view bytes);
 // gives the same number.
 struct Windows1251Implementation {
     std::string_view name;
+    // The instructions both functions are built for (see simd_dispatch.hpp).
+    simd::Isa isa;
     Windows1251Capacity capacity;
     Windows1251Decoder decode;
 };
 
-// Every implementation this processor can run, the table path first, the
+// Every implementation built into this binary, the table path first, the
 // fastest last.
 std::span<const Windows1251Implementation> windows1251_implementations();
-
-// The fastest implementation this processor can run, chosen on first use.
-const Windows1251Implementation &windows1251_best();
 
 } // namespace velmora::text::detail

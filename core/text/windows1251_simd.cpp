@@ -1,6 +1,6 @@
 #include "text/windows1251_internal.hpp"
 
-#if VELMORA_WINDOWS1251_X86
+#if VELMORA_SIMD_X86
 
 #include <immintrin.h>
 
@@ -59,12 +59,17 @@ constexpr char kLeadBelowF0 = static_cast<char>(0xD0);
 constexpr char kLastBeforeF0 = static_cast<char>(0xEF);
 constexpr char kFirstCyrillic = static_cast<char>(0xC0);
 
-__attribute__((target("ssse3"))) inline __m128i load_compact(unsigned mask) {
+} // namespace
+
+VELMORA_TARGET_REGION_BEGIN(VELMORA_ISA_SSSE3)
+namespace {
+
+inline __m128i load_compact(unsigned mask) {
     return _mm_load_si128(reinterpret_cast<const __m128i *>(kCompact[mask].index));
 }
 
 // Sixteen bytes of ASCII and C0..FF, with high holding their sign bits.
-__attribute__((target("ssse3"))) inline char *expand16(__m128i v, unsigned high, char *w) {
+inline char *expand16(__m128i v, unsigned high, char *w) {
     const __m128i cyrillic = _mm_cmplt_epi8(v, _mm_setzero_si128());
     // Signed: F0..FF are the only bytes above EF apart from ASCII, which
     // keeps its own byte as the lead.
@@ -84,11 +89,11 @@ __attribute__((target("ssse3"))) inline char *expand16(__m128i v, unsigned high,
 }
 
 // 80..BF are, as signed bytes, exactly those below C0.
-__attribute__((target("ssse3"))) inline unsigned outside_cyrillic_and_ascii(__m128i v) {
+inline unsigned outside_cyrillic_and_ascii(__m128i v) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, _mm_set1_epi8(kFirstCyrillic))));
 }
 
-__attribute__((target("ssse3"))) inline char *decode_block16(const unsigned char *p, char *w) {
+inline char *decode_block16(const unsigned char *p, char *w) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
     if (high == 0) {
@@ -100,20 +105,29 @@ __attribute__((target("ssse3"))) inline char *decode_block16(const unsigned char
 }
 
 // The blocks of sixteen that fit with their spare room, then the table path.
-__attribute__((target("ssse3"))) inline char *decode_rest16(const unsigned char *p, std::size_t n,
-                                                             char *w) {
+inline char *decode_rest16(const unsigned char *p, std::size_t n, char *w) {
     std::size_t i = 0;
     for (; n - i >= 16 + kSpare; i += 16) w = decode_block16(p + i, w);
     return windows1251_decode_table({reinterpret_cast<const char *>(p + i), n - i}, w);
 }
 
-__attribute__((target("avx2"))) inline __m256i load_compact_pair(unsigned low_lane, unsigned high_lane) {
+} // namespace
+
+char *windows1251_decode_ssse3(std::string_view bytes, char *dst) {
+    return decode_rest16(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), dst);
+}
+VELMORA_TARGET_REGION_END
+
+VELMORA_TARGET_REGION_BEGIN(VELMORA_ISA_AVX2)
+namespace {
+
+inline __m256i load_compact_pair(unsigned low_lane, unsigned high_lane) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(load_compact(low_lane)), load_compact(high_lane), 1);
 }
 
 // Unpacking works within 128-bit lanes, so the low unpack holds groups 0
 // and 2 and the high one groups 1 and 3; they are stored in input order.
-__attribute__((target("avx2"))) inline char *expand32(__m256i v, unsigned high, char *w) {
+inline char *expand32(__m256i v, unsigned high, char *w) {
     const __m256i cyrillic = _mm256_cmpgt_epi8(_mm256_setzero_si256(), v);
     const __m256i from_f0 = _mm256_cmpgt_epi8(v, _mm256_set1_epi8(kLastBeforeF0));
     const __m256i cyrillic_lead = _mm256_sub_epi8(_mm256_set1_epi8(kLeadBelowF0), from_f0);
@@ -136,7 +150,7 @@ __attribute__((target("avx2"))) inline char *expand32(__m256i v, unsigned high, 
 
 // A block with a byte in 80..BF goes by halves, so that the clean half keeps
 // the vector path.
-__attribute__((target("avx2"))) inline char *decode_block32(const unsigned char *p, char *w) {
+inline char *decode_block32(const unsigned char *p, char *w) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
     const unsigned high = static_cast<unsigned>(_mm256_movemask_epi8(v));
     if (high == 0) {
@@ -151,11 +165,7 @@ __attribute__((target("avx2"))) inline char *decode_block32(const unsigned char 
 
 } // namespace
 
-__attribute__((target("ssse3"))) char *windows1251_decode_ssse3(std::string_view bytes, char *dst) {
-    return decode_rest16(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), dst);
-}
-
-__attribute__((target("avx2"))) char *windows1251_decode_avx2(std::string_view bytes, char *dst) {
+char *windows1251_decode_avx2(std::string_view bytes, char *dst) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
     char *w = dst;
@@ -167,7 +177,7 @@ __attribute__((target("avx2"))) char *windows1251_decode_avx2(std::string_view b
 // Per byte lane: minus the all-ones comparisons, one for >= 0x80 and one
 // more for 80..BF. A lane gains at most two per block, so 127 blocks fit
 // before the lanes are summed.
-__attribute__((target("avx2"))) std::size_t windows1251_utf8_capacity_avx2(std::string_view bytes) {
+std::size_t windows1251_utf8_capacity_avx2(std::string_view bytes) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
     const __m256i zero = _mm256_setzero_si256();
@@ -187,6 +197,7 @@ __attribute__((target("avx2"))) std::size_t windows1251_utf8_capacity_avx2(std::
     }
     return i + extra + windows1251_utf8_capacity({bytes.data() + i, n - i});
 }
+VELMORA_TARGET_REGION_END
 
 } // namespace velmora::text::detail
 

@@ -98,7 +98,7 @@ constexpr std::size_t kAfter = 80;
 class TextUtf8Validator : public testing::TestWithParam<Utf8Validator> {
 protected:
     void SetUp() override {
-        if (!GetParam().runs_here()) {
+        if (!velmora::text::simd::runs_here(GetParam().isa)) {
             GTEST_SKIP() << GetParam().name << " needs instructions this CPU lacks";
         }
     }
