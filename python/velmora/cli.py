@@ -228,6 +228,11 @@ def main(argv: Sequence[str] | None = None) -> int:
         message = encoding_failure(error)
     except OSError as error:
         message = f"<stdout>: {error.strerror or error}"
+    # What was written before the failure stays, where it still can.
+    try:
+        sys.stdout.flush()
+    except (OSError, ValueError):
+        pass
     print(message, file=sys.stderr)
     silence_stdout()
     return 1
