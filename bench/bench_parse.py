@@ -69,25 +69,32 @@ def peak():
             return int(line.split()[1]) * 1024
 
 data = open(sys.argv[1], 'rb').read()
+if sys.argv[2] == 'str':
+    data = data.decode('utf-8')
+size = sys.getsizeof(data)
 # Reading the file may have doubled its buffer on the way; start the peak
 # from here (writing 5 to clear_refs resets the peak resident size).
 with open('/proc/self/clear_refs', 'w') as f:
     f.write('5')
 before = peak()
 statement = velmora_py.parse(data)
-print(before, peak())
+# parse(str) reads the str's UTF-8 form, which CPython caches on the str.
+print(before, peak(), sys.getsizeof(data) - size)
 """
 
 
-def peak_memory(size_mb):
+def peak_memory(size_mb, encoding, kind="bytes"):
+    """Peak resident memory of a fresh process parsing one statement: above
+    the input (the input's own bytes excluded), the whole process, and what
+    the parse left on the input object, each relative to the file's size."""
     with tempfile.NamedTemporaryFile(suffix=".txt") as f:
-        f.write(gen_statement.generate(int(size_mb * 1e6), "utf-8"))
+        f.write(gen_statement.generate(int(size_mb * 1e6), encoding))
         f.flush()
         size = os.path.getsize(f.name)
-        out = subprocess.run([sys.executable, "-c", PEAK_SCRIPT, f.name], check=True,
+        out = subprocess.run([sys.executable, "-c", PEAK_SCRIPT, f.name, kind], check=True,
                              capture_output=True, text=True).stdout.split()
-    before, after = int(out[0]), int(out[1])
-    return size, (after - before) / size
+    before, after, left = map(int, out)
+    return size, (after - before) / size, after / size, left / size
 
 
 def core_seconds(core_bench, utf8_path, cp1251_path):
@@ -164,8 +171,13 @@ def main(argv=None):
         total = one if n == 1 else threads_throughput(utf8, n, runs)
         row(f"{n} thread(s), separate copies", total, "MB/s", f"{total / one:.2f}x one thread")
 
-    size, ratio = peak_memory(args.big_mb)
-    row(f"peak RSS above input, {size / 1e6:.0f} MB statement", ratio, "x input")
+    for encoding, kind, name in (("utf-8", "bytes", "UTF-8 bytes"), ("cp1251", "bytes", "windows-1251 bytes"),
+                                 ("utf-8", "str", "str")):
+        size, above, process, left = peak_memory(args.big_mb, encoding, kind)
+        row(f"peak RSS above input, {name}", above, "x input", f"{size / 1e6:.0f} MB statement")
+        row(f"process peak RSS, {name}", process, "x input", "interpreter and input included")
+        if kind == "str":
+            row("UTF-8 copy left on the str", left, "x input", "kept until the str is freed")
 
     if args.core_bench:
         with tempfile.TemporaryDirectory() as tmp:

@@ -4,13 +4,14 @@
 # other arguments go to bench/bench_parse.py.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dpkg -s libbenchmark-dev >/dev/null 2>&1 || {
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libbenchmark-dev
-}
+. tools/lib.sh
+if command -v dpkg >/dev/null 2>&1 && ! dpkg -s libbenchmark-dev >/dev/null 2>&1; then
+  apt_install bench.sh "Google Benchmark with its CMake package (libbenchmark-dev, google-benchmark-devel)" libbenchmark-dev
+fi
 tools/venv.sh
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
 cmake --build build/bench -j"$(nproc)" >/dev/null
-.venv/bin/python -m pip install -q --no-build-isolation . 2>&1 | grep -v "^WARNING: Location" || true
+pip_quiet .venv/bin/python install -q --no-build-isolation .
 core=build/bench/bench/velmora_core_bench
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT

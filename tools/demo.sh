@@ -3,7 +3,8 @@
 # then shows what the bundled example statements hold.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 tools/venv.sh
-.venv/bin/python -m pip install -q --no-build-isolation . 2>&1 | grep -v "^WARNING: Location" || true
+pip_quiet .venv/bin/python install -q --no-build-isolation .
 if [ "$#" -eq 0 ]; then set -- examples/*.txt; fi
 exec .venv/bin/velmora show "$@"

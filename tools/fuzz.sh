@@ -1,35 +1,51 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for
-# SECONDS (default 20) from a seed corpus of the examples:
+# SECONDS (default 20) from the committed seeds:
 #   tools/fuzz.sh [SECONDS]
-# Corpora grow in build/fuzz/corpus/<target>; a crash input is written to
-# build/fuzz/crashes/ and the script fails.
+# Seeds (see fuzz/seeds/README.md): the statements of examples/ and
+# fuzz/seeds/statements/ for the statement target, fuzz/seeds/values/ for
+# the value target, and all of these and fuzz/seeds/text/ for the text
+# target. Corpora grow in build/fuzz/corpus/<target>; a crash input is
+# written to build/fuzz/crashes/ and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 seconds="${1:-20}"
 if ! command -v clang++-16 >/dev/null 2>&1; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang-16 libclang-rt-16-dev
+  apt_install fuzz.sh "clang 16 with its compiler-rt runtimes (clang++-16 and libFuzzer)" clang-16 libclang-rt-16-dev
 fi
 CXX=clang++-16 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_BUILD_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF >/dev/null
-cmake --build build/fuzz -j"$(nproc)" >/dev/null
+cmake --build build/fuzz -j"${JOBS:-$(nproc)}" >/dev/null
 corpus=build/fuzz/corpus
+seeds=fuzz/seeds
 mkdir -p "$corpus"/{parse_statement_fuzzer,value_fuzzer,text_fuzzer} build/fuzz/crashes
-for f in examples/*.txt fuzz/seeds/*; do
-  [ -f "$f" ] || continue
+
+copy_seeds() {
+  local target="$1" f
+  shift
+  for f in "$@"; do
+    [ -f "$f" ] || continue
+    cp "$f" "$corpus/$target/$(basename "$(dirname "$f")")-$(basename "$f")"
+  done
+}
+
+# The statement target reads its first byte as the hook to use (below 128:
+# none; from 128: an editing hook), so each statement goes in once each way.
+statements=(examples/*.txt "$seeds"/statements/*)
+for f in "${statements[@]}"; do
   name="$(basename "$f")"
   { printf '\000'; cat "$f"; } > "$corpus/parse_statement_fuzzer/plain-$name"
   { printf '\200'; cat "$f"; } > "$corpus/parse_statement_fuzzer/hook-$name"
 done
-for seed in "1234.56" "-0.00" "1_000.5" "1.5E3" "79228162514264337593543950335" "05.03.2024" \
-            "29.02.2024" " 1.1.1 " "+10000.12.31"; do
-  printf '%s' "$seed" > "$corpus/value_fuzzer/$(printf '%s' "$seed" | md5sum | cut -c1-12)"
-done
-cp examples/*.txt "$corpus/text_fuzzer/"
+copy_seeds value_fuzzer "$seeds"/values/*
+copy_seeds text_fuzzer "${statements[@]}" "$seeds"/text/*
+
 for target in parse_statement_fuzzer value_fuzzer text_fuzzer; do
   echo "== $target for ${seconds}s" >&2
-  build/fuzz/fuzz/$target -max_total_time="$seconds" -max_len=65536 -dict=fuzz/statement.dict \
-    -artifact_prefix=build/fuzz/crashes/ -print_final_stats=0 "$corpus/$target" 2>&1 | tail -3
-  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz.sh: $target found a crash" >&2; exit 1; }
+  if ! build/fuzz/fuzz/$target -max_total_time="$seconds" -max_len=65536 -dict=fuzz/statement.dict \
+    -artifact_prefix=build/fuzz/crashes/ -print_final_stats=0 "$corpus/$target" 2>&1 | tail -3; then
+    echo "fuzz.sh: $target found a crash (see build/fuzz/crashes/)" >&2
+    exit 1
+  fi
 done

@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
+. "$root/tools/lib.sh"
 
 variants=("$@")
 [ "${#variants[@]}" -gt 0 ] || variants=(debug free-threaded)
@@ -39,13 +40,6 @@ export PIP_DISABLE_PIP_VERSION_CHECK=1
 unset PYTHONPATH PYTHON_GIL
 
 venv_of() { [ "$1" = debug ] && echo "$root/.venv-debug" || echo "$root/.venv-ft"; }
-
-# pip's status survives the filter of its location warnings.
-pip_quiet() {
-  local py="$1"
-  shift
-  "$py" -m pip "$@" 2>&1 | { grep -v "^WARNING: Location" || true; }
-}
 
 install_package() {
   local py="$1" venv="$2"

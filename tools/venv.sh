@@ -4,6 +4,7 @@
 # free-threaded interpreter, --debug for .venv-debug on a debug build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 flag=()
 venv=".venv"
 flavour=default
@@ -33,14 +34,14 @@ fi
 # pip leaves files to the collector, which a debug build reports.
 export PYTHONWARNINGS=ignore::ResourceWarning
 pip_install() {
-  "$venv/bin/python" -m pip install -q --prefer-binary "$@" 2>&1 | grep -v "^WARNING: Location" || true
+  pip_quiet "$venv/bin/python" install -q --prefer-binary "$@"
 }
 # mypy's native dependencies have no free-threaded builds, so there the
 # typing checks, which skip without it, are the one thing left out.
 required='import pytest, hypothesis, scikit_build_core, build'
 [ "$flavour" = free-threaded ] || required+=', mypy'
 if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
-  "$venv/bin/python" -m pip install -q --upgrade pip 2>&1 | grep -v "^WARNING: Location" || true
+  pip_quiet "$venv/bin/python" install -q --upgrade pip
   pip_install "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "build>=1"
   if [ "$flavour" = free-threaded ]; then
     "$venv/bin/python" -m pip install -q --prefer-binary "mypy>=1.13" >/dev/null 2>&1 ||

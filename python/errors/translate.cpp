@@ -62,9 +62,15 @@ PyObject *new_detail_for(const velmora::ParseError &error) {
     std::array<std::string_view, 1> texts{error.message()};
     return new_detail(DetailKind::HookError, lineno, texts);
   }
-  default:
-    return raise_internal_error("a parse error without detail reached the detail step");
+  // Raised without a detail (raise_parse_error), so they never get here.
+  case Kind::Unfinished:
+  case Kind::NotStatement:
+  case Kind::EmptyInput:
+    break;
   }
+  // No default in the switch, so that -Wswitch names a kind added later. The
+  // kinds without a detail, and a value outside the enumeration, end here.
+  return raise_internal_error("a parse error without detail reached the detail step");
 }
 
 // The instance exists before it is raised so that its detail can be set.
@@ -92,9 +98,18 @@ PyObject *raise_parse_error(const velmora::ParseError &error) {
     return raise_plain(not_statement_error_type(), error);
   case Kind::EmptyInput:
     return raise_plain(empty_input_error_type(), error);
-  default:
+  case Kind::UnexpectedSection:
+  case Kind::UnexpectedAttribute:
+  case Kind::UnrecognizedLine:
+  case Kind::MissingField:
+  case Kind::AccountParseError:
+  case Kind::DocumentParseError:
+  case Kind::HookError:
     return raise_syntax_error(error);
   }
+  // Only a value outside the enumeration gets here (no default above, so
+  // that -Wswitch names a kind added later).
+  return raise_internal_error("a parse error of an unknown kind");
 }
 
 } // namespace velmora_py

@@ -1,7 +1,7 @@
 """velmora show|json|csv: look at and convert bank statements.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
---strict, has warnings), 2 on usage errors.
+--strict, has warnings) or the output cannot be written, 2 on usage errors.
 """
 
 import argparse
@@ -9,9 +9,10 @@ import csv
 import decimal
 import io
 import json
+import os
 import sys
 from collections.abc import Sequence
-from typing import TextIO
+from typing import BinaryIO, TextIO
 
 import velmora_py
 
@@ -20,6 +21,10 @@ from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 
 class Failure(Exception):
     """A statement that could not be read or parsed; already reported."""
+
+
+class OutputError(Exception):
+    """The output could not be written; the message names where and why."""
 
 
 def read_input(name: str) -> bytes:
@@ -65,14 +70,17 @@ def table(rows: list[list[str]], right: set[int]) -> list[str]:
 
 
 def account_totals(statement: velmora_py.Statement) -> dict[str, tuple[decimal.Decimal, decimal.Decimal]]:
-    """Incoming and outgoing sums per account, where a document names it."""
+    """Incoming and outgoing sums per account, where a document names it.
+
+    A transfer between two sides of the same account counts both ways.
+    """
     totals = {}
     for number in statement.accounts:
         incoming = outgoing = decimal.Decimal(0)
         for doc in statement.documents:
             if doc.payee_account == number:
                 incoming += decimal.Decimal(doc.amount)
-            elif doc.counterparty_account == number:
+            if doc.counterparty_account == number:
                 outgoing += decimal.Decimal(doc.amount)
         totals[number] = (incoming, outgoing)
     return totals
@@ -155,22 +163,76 @@ def run(args: argparse.Namespace) -> int:
         sys.stdout.write("\n")
         return 0
     if args.output:
-        with open(args.output, "w", encoding="utf-8-sig" if args.excel else "utf-8", newline="") as f:
-            write_csv(statement, f, args.excel)
+        write_csv_file(statement, args.output, args.excel)
     else:
         buffer = io.StringIO(newline="")
         write_csv(statement, buffer, args.excel)
         data = buffer.getvalue().encode("utf-8-sig" if args.excel else "utf-8")
         sys.stdout.flush()
-        sys.stdout.buffer.write(data)
+        write_all(sys.stdout.buffer, data)
     return 0
 
 
+def write_all(out: BinaryIO, data: bytes) -> None:
+    # A buffered write into a pipe that its reader has closed may report a
+    # short count instead of raising; the next write raises BrokenPipeError.
+    view = memoryview(data)
+    while view:
+        view = view[out.write(view) :]
+
+
+def write_csv_file(statement: velmora_py.Statement, path: str, excel: bool) -> None:
+    try:
+        with open(path, "w", encoding="utf-8-sig" if excel else "utf-8", newline="") as f:
+            write_csv(statement, f, excel)
+    except OSError as error:
+        raise OutputError(f"{path}: {error.strerror or error}") from None
+
+
+def encoding_failure(error: UnicodeEncodeError) -> str:
+    char = error.object[error.start : error.start + 1]
+    message = f"<stdout>: cannot write {char!r} in the encoding {error.encoding}"
+    if error.encoding.replace("-", "").replace("_", "").lower() != "utf8":
+        message += "; set PYTHONIOENCODING=utf-8"
+    return message
+
+
+def silence_stdout() -> None:
+    """Points standard output at /dev/null, so that the interpreter's own
+    flush at exit does not fail again on a closed pipe."""
+    try:
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        os.close(devnull)
+    except (OSError, ValueError):
+        pass
+
+
 def main(argv: Sequence[str] | None = None) -> int:
+    """Runs one command. Every output error ends the run with one line on
+    standard error and status 1; a closed pipe ends it quietly with 1."""
     args = arguments().parse_args(argv)
     try:
-        return run(args)
+        status = run(args)
+        # What is still buffered is written here, where its failure is seen.
+        sys.stdout.flush()
+        return status
     except Failure:
         return 1
     except BrokenPipeError:
+        silence_stdout()
         return 1
+    except OutputError as error:
+        message = str(error)
+    except UnicodeEncodeError as error:
+        message = encoding_failure(error)
+    except OSError as error:
+        message = f"<stdout>: {error.strerror or error}"
+    # What was written before the failure stays, where it still can.
+    try:
+        sys.stdout.flush()
+    except (OSError, ValueError):
+        pass
+    print(message, file=sys.stderr)
+    silence_stdout()
+    return 1
