@@ -94,7 +94,10 @@ bool extract_input(PyObject *statement, std::string_view &out) {
       out = std::string_view(utf8, static_cast<std::size_t>(size));
       return true;
     }
-    PyErr_Clear(); // lone surrogates: such a str is refused like any other non-input
+    // Lone surrogates: such a str is refused like any other non-input. Any
+    // other failure (memory for the UTF-8 form) is raised as it is.
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return false;
+    PyErr_Clear();
   }
   if (PyBytes_Check(statement)) {
     out = std::string_view(PyBytes_AsString(statement),
