@@ -13,45 +13,22 @@
 namespace velmora_py {
 namespace {
 
-// Holds the interpreter lock for one scope. A thread that is already
-// attached keeps its state untouched; otherwise the lock is taken, unless
-// the interpreter is finalizing, where taking it could block the thread
-// for good.
-class Attachment {
-public:
-  Attachment() {
-    if (PyThreadState_GetUnchecked() != nullptr) return;
-    if (Py_IsFinalizing()) {
-      refused_ = true;
-      return;
-    }
-    state_ = PyGILState_Ensure();
-    ensured_ = true;
-  }
-  ~Attachment() {
-    if (ensured_) PyGILState_Release(state_);
-  }
-  Attachment(const Attachment &) = delete;
-  Attachment &operator=(const Attachment &) = delete;
-
-  bool attached() const { return !refused_; }
-
-private:
-  PyGILState_STATE state_{};
-  bool ensured_ = false;
-  bool refused_ = false;
-};
-
 // Why a step of the call stopped: with `internal` null, a Python error is
 // pending and becomes the hook's failure message; otherwise the interpreter
 // could not create an object and the parse ends as an internal failure.
 struct Stop {
   const char *internal = nullptr;
+  bool out_of_memory = false; // a failed C++ allocation, raised as MemoryError
 };
 
 Stop internal_stop(const char *description) {
   PyErr_Clear();
   return Stop{description};
+}
+
+Stop out_of_memory_stop() {
+  PyErr_Clear();
+  return Stop{"out of memory", true};
 }
 
 std::expected<OwnedRef, Stop> map_to_dict(const velmora::AttributeMap &map) {
@@ -65,6 +42,23 @@ std::expected<OwnedRef, Stop> map_to_dict(const velmora::AttributeMap &map) {
     if (PyDict_SetItem(dict.get(), key.get(), value.get()) < 0) return std::unexpected(Stop{});
   }
   return dict;
+}
+
+// A fresh header dictionary: a copy of the parse's prepared one, which is
+// built on first use.
+std::expected<OwnedRef, Stop> header_dict(PreparedHeader *prepared,
+                                          const velmora::AttributeMap &header) {
+  if (prepared == nullptr) return map_to_dict(header);
+  if (!prepared->dict || prepared->source != &header || prepared->size != header.size()) {
+    auto built = map_to_dict(header);
+    if (!built) return built;
+    prepared->dict = std::move(*built); // a dict of str: no finalizer runs
+    prepared->source = &header;
+    prepared->size = header.size();
+  }
+  OwnedRef copy(PyDict_Copy(prepared->dict.get()));
+  if (!copy) return std::unexpected(internal_stop("failed to create a dict"));
+  return copy;
 }
 
 // The UTF-8 text of a key or value the hook left; a non-str or a lone
@@ -96,7 +90,7 @@ std::expected<void, Stop> copy_items(PyObject *dict, velmora::AttributeMap &map)
     }
     return {};
   } catch (const std::bad_alloc &) {
-    return std::unexpected(internal_stop("out of memory"));
+    return std::unexpected(out_of_memory_stop());
   }
 }
 
@@ -114,31 +108,19 @@ std::expected<void, Stop> dict_to_map(PyObject *dict, velmora::AttributeMap &map
 // error are recorded into the adapter's description.
 class HookCall {
 public:
-  HookCall(PyObject *callable, std::string &internal_error)
-      : callable_(callable), internal_error_(internal_error) {}
+  HookCall(PyObject *callable, PreparedHeader *header, std::string &internal_error,
+           bool &out_of_memory)
+      : callable_(callable), header_(header), internal_error_(internal_error),
+        out_of_memory_(out_of_memory) {}
 
-  velmora::HookOutcome run(velmora::SectionType type, velmora::AttributeMap &attrs,
-                           const velmora::AttributeMap &header) {
-    auto attrs_dict = map_to_dict(attrs);
-    if (!attrs_dict) return fail(attrs_dict.error());
-    auto header_dict = map_to_dict(header);
-    if (!header_dict) return fail(header_dict.error());
-    PyObject *member = section_type_member(type);
-    if (member == nullptr) return fail_with_pending_error();
-
-    // Slot 0 is scratch space the callee may use (PY_VECTORCALL_ARGUMENTS_OFFSET).
-    PyObject *args[] = {nullptr, member, attrs_dict->get(), header_dict->get()};
-    OwnedRef result(PyObject_Vectorcall(callable_, args + 1, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                        nullptr));
-    if (!result) return fail_with_pending_error();
-
-    if (auto copied = dict_to_map(attrs_dict->get(), attrs); !copied) return fail(copied.error());
-    // Released in the order they were made, the call's result last, while
-    // the lock is still held: a finalizer may run here.
-    attrs_dict->reset();
-    header_dict->reset();
-    result.reset();
-    return velmora::HookOutcome::Continue();
+  // The call with the thread attached; a failed C++ allocation ends it.
+  velmora::HookOutcome run_attached(velmora::SectionType type, velmora::AttributeMap &attrs,
+                                    const velmora::AttributeMap &header) {
+    try {
+      return run(type, attrs, header);
+    } catch (const std::bad_alloc &) {
+      return fail(out_of_memory_stop());
+    }
   }
 
   velmora::HookOutcome fail_internal(const char *description) noexcept {
@@ -147,12 +129,43 @@ public:
       return velmora::HookOutcome::Fail(internal_error_);
     } catch (const std::bad_alloc &) {
       internal_error_ = "out of memory"; // short enough to need no allocation
+      out_of_memory_ = true;
       return velmora::HookOutcome::Fail({});
     }
   }
 
 private:
+  velmora::HookOutcome run(velmora::SectionType type, velmora::AttributeMap &attrs,
+                           const velmora::AttributeMap &header) {
+    auto attrs_dict = map_to_dict(attrs);
+    if (!attrs_dict) return fail(attrs_dict.error());
+    auto header_copy = header_dict(header_, header);
+    if (!header_copy) return fail(header_copy.error());
+    PyObject *member = section_type_member(type);
+    if (member == nullptr) return fail_with_pending_error();
+
+    // Slot 0 is scratch space the callee may use (PY_VECTORCALL_ARGUMENTS_OFFSET).
+    PyObject *args[] = {nullptr, member, attrs_dict->get(), header_copy->get()};
+    OwnedRef result(PyObject_Vectorcall(callable_, args + 1, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                        nullptr));
+    velmora::HookOutcome outcome =
+        result ? read_back(attrs_dict->get(), attrs) : fail_with_pending_error();
+    // The hook may have put anything into the dictionaries, and returned
+    // anything: their finalizers may run Python code, so they are dropped
+    // here, in the order they were made, the call's result last.
+    drop(*attrs_dict);
+    drop(*header_copy);
+    drop(result);
+    return outcome;
+  }
+
+  velmora::HookOutcome read_back(PyObject *attrs_dict, velmora::AttributeMap &attrs) {
+    if (auto copied = dict_to_map(attrs_dict, attrs); !copied) return fail(copied.error());
+    return velmora::HookOutcome::Continue();
+  }
+
   velmora::HookOutcome fail(Stop stop) {
+    if (stop.out_of_memory) out_of_memory_ = true;
     return stop.internal != nullptr ? fail_internal(stop.internal) : fail_with_pending_error();
   }
 
@@ -162,36 +175,56 @@ private:
       PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
     OwnedRef exc(PyErr_GetRaisedException());
     auto message = describe_exception(exc.get());
+    drop(exc); // its traceback holds the hook's frames and their objects
     if (!message) return fail_internal(message.error());
     return velmora::HookOutcome::Fail(std::move(*message));
   }
 
   PyObject *callable_;
+  PreparedHeader *header_;
   std::string &internal_error_;
+  bool &out_of_memory_;
 };
+
+int release_pending(void *object) {
+  Py_DECREF(static_cast<PyObject *>(object));
+  return 0;
+}
 
 } // namespace
 
-PythonHook::PythonHook(PyObject *callable) : callable_(Py_NewRef(callable)) {}
+PythonHook::PythonHook(PyObject *callable, PreparedHeader *header)
+    : callable_(Py_NewRef(callable)), header_(header) {}
+
+void PythonHook::release() { Py_CLEAR(callable_); }
 
 PythonHook::~PythonHook() {
-  Attachment attachment;
-  // During finalization the reference is left to the dying interpreter
-  // rather than risking a thread that never returns.
-  if (attachment.attached()) Py_DECREF(callable_);
+  if (callable_ == nullptr) return;
+  if (PyThreadState_GetUnchecked() != nullptr) {
+    Py_DECREF(callable_);
+    return;
+  }
+  // A destructor must not attach: at interpreter exit attaching may end the
+  // thread by unwinding it, which cannot pass a destructor. The release is
+  // handed to the interpreter, which runs it attached; while it is shutting
+  // down (or if its queue is full) the reference is left to it.
+  if (!Py_IsFinalizing()) (void)Py_AddPendingCall(release_pending, callable_);
 }
 
 velmora::HookOutcome PythonHook::call(velmora::SectionType type, velmora::AttributeMap &attrs,
                                       const velmora::AttributeMap &header) {
-  HookCall hook_call(callable_, internal_error_);
-  Attachment attachment;
-  if (!attachment.attached()) return hook_call.fail_internal("the interpreter is shutting down");
-  try {
-    return hook_call.run(type, attrs, header);
-  } catch (const std::bad_alloc &) {
-    PyErr_Clear();
-    return hook_call.fail_internal("out of memory");
-  }
+  HookCall hook_call(callable_, header_, internal_error_, out_of_memory_);
+  if (PyThreadState_GetUnchecked() != nullptr) return hook_call.run_attached(type, attrs, header);
+  // Taking the lock while the interpreter is finalizing could block the
+  // thread for good.
+  if (Py_IsFinalizing()) return hook_call.fail_internal("the interpreter is shutting down");
+  // Attached and detached from this plain frame, never from a guard object:
+  // if the interpreter starts to shut down meanwhile, attaching ends the
+  // thread by unwinding it, and no destructor may be on that path.
+  PyGILState_STATE state = PyGILState_Ensure();
+  velmora::HookOutcome outcome = hook_call.run_attached(type, attrs, header);
+  PyGILState_Release(state);
+  return outcome;
 }
 
 } // namespace velmora_py

@@ -5,6 +5,9 @@
 #include <expected>
 #include <memory>
 #include <new>
+#include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +35,11 @@ constexpr Py_ssize_t kMaxReservedHooks = 1024;
 using HookList = std::vector<std::unique_ptr<PythonHook>>;
 
 // The name of collections.abc.Sequence, read once for the refusal message.
+// The import and the attribute reads run Python code, which may call parse
+// again or wait for another thread, so no lock is held meanwhile.
 PyObject *sequence_name() {
   static OnceCell cell;
-  PyObject *name = cell.get([]() -> PyObject * {
+  PyObject *name = cell.get_first_published([]() -> PyObject * {
     OwnedRef abc(PyImport_ImportModule("collections.abc"));
     if (!abc) return nullptr;
     OwnedRef sequence(PyObject_GetAttrString(abc.get(), "Sequence"));
@@ -56,7 +61,7 @@ bool refuse_non_sequence(PyObject *hooks) {
   return false;
 }
 
-bool collect_hook_items(PyObject *hooks, HookList &out) {
+bool collect_hook_items(PyObject *hooks, PreparedHeader &header, HookList &out) {
   if (PyUnicode_Check(hooks)) {
     PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
     return false;
@@ -70,12 +75,12 @@ bool collect_hook_items(PyObject *hooks, HookList &out) {
   OwnedRef iterator(PyObject_GetIter(hooks));
   if (!iterator) return false;
   while (OwnedRef item{PyIter_Next(iterator.get())})
-    out.push_back(std::make_unique<PythonHook>(item.get()));
+    out.push_back(std::make_unique<PythonHook>(item.get(), &header));
   return !PyErr_Occurred();
 }
 
-bool collect_hooks(PyObject *hooks, HookList &out) {
-  if (collect_hook_items(hooks, out)) return true;
+bool collect_hooks(PyObject *hooks, PreparedHeader &header, HookList &out) {
+  if (collect_hook_items(hooks, header, out)) return true;
   add_parameter_note("hooks");
   return false;
 }
@@ -89,7 +94,10 @@ bool extract_input(PyObject *statement, std::string_view &out) {
       out = std::string_view(utf8, static_cast<std::size_t>(size));
       return true;
     }
-    PyErr_Clear(); // lone surrogates: such a str is refused like any other non-input
+    // Lone surrogates: such a str is refused like any other non-input. Any
+    // other failure (memory for the UTF-8 form) is raised as it is.
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return false;
+    PyErr_Clear();
   }
   if (PyBytes_Check(statement)) {
     out = std::string_view(PyBytes_AsString(statement),
@@ -100,60 +108,116 @@ bool extract_input(PyObject *statement, std::string_view &out) {
   return false;
 }
 
-// Detaches the thread from the interpreter for one scope; unwinding
-// re-attaches it too.
-class DetachedScope {
-public:
-  DetachedScope() : state_(PyEval_SaveThread()) {}
-  ~DetachedScope() { PyEval_RestoreThread(state_); }
-  DetachedScope(const DetachedScope &) = delete;
-  DetachedScope &operator=(const DetachedScope &) = delete;
+using CoreResult = std::expected<velmora::Statement, velmora::ParseError>;
 
-private:
-  PyThreadState *state_;
+// What came back from the core: its result, or nothing when it ran out of
+// memory or failed in a way it never reports itself.
+struct CoreOutcome {
+  std::optional<CoreResult> result;
+  const char *failure = nullptr; // set when there is no result
+  bool out_of_memory = false;
 };
 
-std::expected<velmora::Statement, velmora::ParseError> run_core(std::string_view input,
-                                                                const HookList &hooks) {
-  if (hooks.empty()) {
-    DetachedScope detached;
-    return velmora::parse_statement(input);
+CoreOutcome call_core(std::string_view input, std::span<velmora::SectionHook *const> hooks) {
+  CoreOutcome outcome;
+  try {
+    outcome.result.emplace(velmora::parse_statement(input, hooks));
+  } catch (const std::bad_alloc &) {
+    outcome.failure = "out of memory";
+    outcome.out_of_memory = true;
+  } catch (const std::exception &) {
+    outcome.failure = "the parser failed unexpectedly";
   }
+  return outcome;
+}
+
+// The whole parse without the interpreter lock. Detaching and re-attaching
+// are plain calls in this frame, not a guard object's work: at interpreter
+// exit CPython ends a thread that tries to re-attach by unwinding it, which
+// must not start inside a destructor. Nothing above this frame holds a
+// Python reference that such unwinding would release.
+CoreOutcome parse_detached(std::string_view input) {
+  PyThreadState *state = PyEval_SaveThread();
+  CoreOutcome outcome = call_core(input, {});
+  PyEval_RestoreThread(state);
+  return outcome;
+}
+
+CoreOutcome run_core(std::string_view input, const HookList &hooks) {
+  if (hooks.empty()) return parse_detached(input);
   std::vector<velmora::SectionHook *> pointers;
   pointers.reserve(hooks.size());
   for (const auto &hook : hooks) pointers.push_back(hook.get());
-  return velmora::parse_statement(input, pointers);
+  return call_core(input, pointers);
 }
 
-std::string internal_failure(const HookList &hooks) {
+// The first hook failure that ends the parse as something other than a
+// HookError.
+const PythonHook *failed_hook(const HookList &hooks) {
   for (const auto &hook : hooks)
-    if (hook->has_internal_error()) return hook->internal_error();
-  return {};
+    if (hook->has_internal_error()) return hook.get();
+  return nullptr;
+}
+
+// The hooks are released from this plain frame, with the lock held: a
+// callable's finalizer may run Python code.
+void release_hooks(HookList &hooks) {
+  for (const auto &hook : hooks) hook->release();
+  hooks.clear();
+}
+
+// Binds the arguments, collects the hooks and takes the input. The argument
+// references taken by binding are given back on return: the caller's own
+// references keep both arguments alive for the whole call, so nothing in
+// the frames above the core holds a reference of its own.
+bool prepare_call(PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
+                  PreparedHeader &header, HookList &hooks, std::string_view &input) {
+  std::array<OwnedRef, 2> values;
+  if (!bind_vectorcall(kParameters, args, nargs, kwnames, values)) return false;
+  PyObject *hooks_arg = values[1].get();
+  if (hooks_arg != nullptr && hooks_arg != Py_None && !collect_hooks(hooks_arg, header, hooks))
+    return false;
+  return extract_input(values[0].get(), input);
+}
+
+PyObject *raise_core_failure(const CoreOutcome &outcome, const PythonHook *hook) {
+  if (outcome.out_of_memory || (hook != nullptr && hook->out_of_memory())) {
+    PyErr_Clear();
+    return PyErr_NoMemory();
+  }
+  if (hook != nullptr) return raise_internal_error(hook->internal_error().c_str());
+  return raise_internal_error(outcome.failure);
 }
 
 PyObject *parse_call(PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
-  std::array<OwnedRef, 2> values;
-  if (!bind_vectorcall(kParameters, args, nargs, kwnames, values)) return nullptr;
+  PreparedHeader header;
   HookList hooks;
-  PyObject *hooks_arg = values[1].get();
-  if (hooks_arg != nullptr && hooks_arg != Py_None && !collect_hooks(hooks_arg, hooks))
-    return nullptr;
   std::string_view input;
-  if (!extract_input(values[0].get(), input)) return nullptr;
-
-  auto result = run_core(input, hooks);
-  std::string internal = internal_failure(hooks);
-  hooks.clear();
-  if (!internal.empty()) return raise_internal_error(internal.c_str());
-  if (!result) return raise_parse_error(result.error());
-  return convert_statement(std::move(*result));
+  if (!prepare_call(args, nargs, kwnames, header, hooks, input)) {
+    release_hooks(hooks);
+    return nullptr;
+  }
+  CoreOutcome outcome = run_core(input, hooks);
+  const PythonHook *hook = failed_hook(hooks);
+  if (hook != nullptr || !outcome.result) {
+    PyObject *raised = raise_core_failure(outcome, hook);
+    release_hooks(hooks);
+    return raised;
+  }
+  release_hooks(hooks);
+  if (!*outcome.result) return raise_parse_error(outcome.result->error());
+  return convert_statement(std::move(**outcome.result));
 }
 
 PyObject *parse(PyObject *, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
   try {
     return parse_call(args, nargs, kwnames);
   } catch (const std::bad_alloc &) {
-    return raise_internal_error("out of memory");
+    // A failed allocation is memory exhaustion, which Python programs
+    // handle as MemoryError; only objects the interpreter cannot create
+    // are internal failures.
+    PyErr_Clear();
+    return PyErr_NoMemory();
   }
 }
 

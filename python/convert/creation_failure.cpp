@@ -11,6 +11,9 @@ PyObject *raise_creation_failure(const char *description) {
   return raise_internal_error(description);
 }
 
-PyObject *raise_out_of_memory() { return raise_creation_failure("out of memory"); }
+PyObject *raise_out_of_memory() {
+  PyErr_Clear();
+  return PyErr_NoMemory();
+}
 
 } // namespace velmora_py

@@ -12,11 +12,12 @@ namespace velmora_py {
 // whatever error the interpreter left pending. Always returns nullptr.
 PyObject *raise_creation_failure(const char *description);
 
-// Memory exhaustion in C++ code, reported the same way; returns nullptr.
+// A failed C++ allocation: memory exhaustion that Python programs handle,
+// raised as MemoryError in place of any pending error; returns nullptr.
 PyObject *raise_out_of_memory();
 
-// Runs a C++ step that may run out of memory; std::bad_alloc becomes an
-// InternalError instead of unwinding into the interpreter.
+// Runs a C++ step that may run out of memory; std::bad_alloc becomes a
+// MemoryError instead of unwinding into the interpreter.
 template <class Step> PyObject *guard_allocation(Step &&step) {
   try {
     return step();

@@ -29,6 +29,15 @@ PyObject *new_final_type(PyType_Spec *spec) {
   return type.release();
 }
 
+// object.__reduce_ex__(self, protocol), which a detail class overrides only
+// for the oldest protocols.
+PyObject *object_reduce_ex(PyObject *self, PyObject *protocol) {
+  OwnedRef method(PyObject_GetAttrString(reinterpret_cast<PyObject *>(&PyBaseObject_Type),
+                                         "__reduce_ex__"));
+  if (!method) return nullptr;
+  return PyObject_CallFunctionObjArgs(method.get(), self, protocol, nullptr);
+}
+
 template <std::size_t N> struct DetailObject {
   PyObject_HEAD
   std::uint64_t lineno;
@@ -112,6 +121,19 @@ template <DetailKind K> struct Detail {
     return args.release();
   }
 
+  // Protocols 0 and 1 would go through copyreg, which cannot pickle an
+  // object without an instance dictionary; they get the class and the
+  // constructor arguments instead. Later protocols keep object's own
+  // reduction, which calls __getnewargs__.
+  static PyObject *reduce_ex(PyObject *object, PyObject *protocol) {
+    long number = PyLong_AsLong(protocol);
+    if (number == -1 && PyErr_Occurred()) return nullptr;
+    if (number >= 2) return object_reduce_ex(object, protocol);
+    OwnedRef args(getnewargs(object, nullptr));
+    if (!args) return nullptr;
+    return PyTuple_Pack(2, reinterpret_cast<PyObject *>(Py_TYPE(object)), args.get());
+  }
+
   static PyObject *get_lineno(PyObject *object, void *) {
     return PyLong_FromUnsignedLongLong(self(object).lineno);
   }
@@ -133,6 +155,7 @@ template <DetailKind K> struct Detail {
 
   static inline PyMethodDef methods[] = {
       {"__getnewargs__", getnewargs, METH_NOARGS, "__getnewargs__($self)\n--\n\n"},
+      {"__reduce_ex__", reduce_ex, METH_O, "__reduce_ex__($self, protocol, /)\n--\n\n"},
       {nullptr, nullptr, 0, nullptr},
   };
 

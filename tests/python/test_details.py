@@ -82,6 +82,38 @@ def test_copies_rebuild_equal_values(name, clone):
     assert other is not obj and other != obj  # equality is identity
 
 
+PROTOCOLS = range(pickle.HIGHEST_PROTOCOL + 1)
+AWKWARD = "x\"\\\t\r\n\0\x1a\u00a0ё😀"  # the characters protocol 0 escapes, and more
+
+
+@pytest.mark.parametrize("name", NAMES)
+@pytest.mark.parametrize("protocol", PROTOCOLS)
+def test_every_pickle_protocol(name, protocol):
+    cls = getattr(velmora_py, name)
+    values = (2**64 - 1,) + (AWKWARD,) * (len(CLASSES[name]) - 1)
+    obj = cls(*values)
+    other = pickle.loads(pickle.dumps(obj, protocol))
+    assert (type(other), other.__getnewargs__(), repr(other)) == (cls, values, repr(obj))
+    assert other is not obj and other != obj
+
+
+@pytest.mark.parametrize("protocol", PROTOCOLS)
+def test_syntax_errors_pickle_with_their_detail(protocol):
+    text = "1CClientBankExchange\r\nbroken line\r\n"
+    with pytest.raises(velmora_py.SyntaxError) as raised:
+        velmora_py.parse(text)
+    other = pickle.loads(pickle.dumps(raised.value, protocol))
+    assert type(other) is velmora_py.SyntaxError and other.args == raised.value.args
+    assert type(other.detail) is velmora_py.UnrecognizedLine
+    assert repr(other.detail) == repr(raised.value.detail) == 'UnrecognizedLine(lineno=2, line="broken line")'
+
+
+def test_reduce_ex_refuses_a_non_integer_protocol():
+    obj, _ = sample("HookError")
+    with pytest.raises(TypeError):
+        obj.__reduce_ex__("2")
+
+
 @pytest.mark.parametrize("name", NAMES)
 def test_instances_are_immutable_and_final(name):
     obj, _ = sample(name)
