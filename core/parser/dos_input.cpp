@@ -34,7 +34,8 @@ bool is_dos_statement(std::string_view bytes) {
   // so the lines can be cut before decoding; only header lines are decoded.
   LineCursor cursor(bytes);
   auto first = cursor.next();
-  if (!first || text::trim(text::decode_code_page(text::CodePage::Ibm866, first->text)) != kMagicLine) {
+  if (!first ||
+      text::trim(text::decode_code_page(text::CodePage::Ibm866, first->text)) != kMagicLine) {
     return false;
   }
   while (auto line = cursor.next()) {
@@ -42,12 +43,9 @@ bool is_dos_statement(std::string_view bytes) {
     const std::string_view trimmed = text::trim(decoded);
     if (trimmed.empty()) continue;
     switch (classify_header_line(trimmed)) {
-    case HeaderLine::EncodingIsDos:
-      return true;
-    case HeaderLine::EndOfHeader:
-      return false;
-    case HeaderLine::Other:
-      break;
+    case HeaderLine::EncodingIsDos: return true;
+    case HeaderLine::EndOfHeader: return false;
+    case HeaderLine::Other: break;
     }
   }
   return false;

@@ -32,13 +32,14 @@ char *decode_code_page_into(CodePage page, std::string_view bytes, char *dst);
 // A character that the code page cannot represent: its code point and its
 // position in the text, counted in characters from 0.
 struct Unencodable {
-    char32_t code_point;
-    std::size_t position;
+  char32_t code_point;
+  std::size_t position;
 };
 
 // Appends valid UTF-8 text in the code page. On the first character without
 // a byte, out is left as it was and the character is reported: nothing is
 // ever replaced.
-std::expected<void, Unencodable> encode_code_page(CodePage page, std::string_view utf8, std::string &out);
+std::expected<void, Unencodable> encode_code_page(CodePage page, std::string_view utf8,
+                                                  std::string &out);
 
 } // namespace velmora::text

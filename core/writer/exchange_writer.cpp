@@ -74,12 +74,9 @@ std::string format_exchange_amount(const Decimal &amount) { return format_decima
 
 std::string_view encoding_header_value(OutputEncoding encoding) {
   switch (encoding) {
-  case OutputEncoding::Utf8:
-    return kEncodingUtf8;
-  case OutputEncoding::Ibm866:
-    return kEncodingDos;
-  case OutputEncoding::Windows1251:
-    break;
+  case OutputEncoding::Utf8: return kEncodingUtf8;
+  case OutputEncoding::Ibm866: return kEncodingDos;
+  case OutputEncoding::Windows1251: break;
   }
   return kEncodingWindows;
 }
@@ -99,7 +96,9 @@ void ExchangeWriter::document_end() { plain_line(kDocumentEndMarker); }
 void ExchangeWriter::file_end() { plain_line(kFileEndMarker); }
 
 // The type is read back as the text after the "=", trimmed like a value.
-void ExchangeWriter::document_begin(std::string_view doc_type) { entry(kDocumentBeginKey, doc_type); }
+void ExchangeWriter::document_begin(std::string_view doc_type) {
+  entry(kDocumentBeginKey, doc_type);
+}
 
 void ExchangeWriter::header_entry(std::string_view key, std::string_view value) {
   check_key(key);
@@ -138,8 +137,10 @@ void ExchangeWriter::check_key(std::string_view key) {
   }
   if (has_line_break(key)) problem(key, "key holds a line break");
   if (key.find('=') != std::string_view::npos) problem(key, "key holds \"=\"");
-  if (text::trim(key) != key) problem(key, "key begins or ends with white space, which readers trim away");
-  if (key == kDocumentBeginKey) problem(key, "key would be read as the start of a document section");
+  if (text::trim(key) != key)
+    problem(key, "key begins or ends with white space, which readers trim away");
+  if (key == kDocumentBeginKey)
+    problem(key, "key would be read as the start of a document section");
 }
 
 void ExchangeWriter::check_value(std::string_view key, std::string_view value) {

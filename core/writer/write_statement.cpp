@@ -29,12 +29,13 @@ void check_interval_order(ExchangeWriter &w, const Account &account) {
   for (std::size_t i = 1; i < list.size(); ++i) {
     w.begin_place("account " + account.number + " interval " + std::to_string(i));
     if (list[i].date_start < list[i - 1].date_start) {
-      w.problem(kIntervalKeys[0], "interval starts before the one in front of it; readers sort them");
+      w.problem(kIntervalKeys[0],
+                "interval starts before the one in front of it; readers sort them");
     }
     for (std::size_t j = i; j-- > 0 && list[j].date_start == list[i].date_start;) {
       if (list[j] == list[i]) {
-        w.problem(kIntervalKeys[0], "interval repeats interval " + std::to_string(j) +
-                                        "; readers keep one of them");
+        w.problem(kIntervalKeys[0],
+                  "interval repeats interval " + std::to_string(j) + "; readers keep one of them");
         break;
       }
     }

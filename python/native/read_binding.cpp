@@ -17,20 +17,20 @@ namespace {
 PyObject *dos_text(PyObject *, PyObject *data) {
   Py_buffer view;
   if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
-  const std::string_view bytes(static_cast<const char *>(view.buf), static_cast<std::size_t>(view.len));
+  const std::string_view bytes(static_cast<const char *>(view.buf),
+                               static_cast<std::size_t>(view.len));
   bool dos = false;
   std::size_t size = 0;
-  Py_BEGIN_ALLOW_THREADS
-  dos = velmora::is_dos_statement(bytes);
+  Py_BEGIN_ALLOW_THREADS dos = velmora::is_dos_statement(bytes);
   if (dos) size = velmora::text::decoded_code_page_size(velmora::text::CodePage::Ibm866, bytes);
-  Py_END_ALLOW_THREADS
-  PyObject *result = nullptr;
+  Py_END_ALLOW_THREADS PyObject *result = nullptr;
   if (!dos) {
     result = Py_NewRef(Py_None);
-  } else if ((result = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size))) != nullptr) {
+  } else if ((result = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size))) !=
+             nullptr) {
     char *out = PyBytes_AS_STRING(result);
-    Py_BEGIN_ALLOW_THREADS
-    velmora::text::decode_code_page_into(velmora::text::CodePage::Ibm866, bytes, out);
+    Py_BEGIN_ALLOW_THREADS velmora::text::decode_code_page_into(velmora::text::CodePage::Ibm866,
+                                                                bytes, out);
     Py_END_ALLOW_THREADS
   }
   PyBuffer_Release(&view);

@@ -65,7 +65,8 @@ bool convert(PyObject *value, const Path &path, Date &out) {
   auto text = utf8_of(value, path);
   if (!text) return false;
   auto date = velmora::parse_iso_date(*text);
-  if (!date) return fail(PyExc_ValueError, path, "not a date in ISO form YYYY-MM-DD: " + std::string(*text));
+  if (!date)
+    return fail(PyExc_ValueError, path, "not a date in ISO form YYYY-MM-DD: " + std::string(*text));
   out = *date;
   return true;
 }
@@ -182,7 +183,8 @@ bool accounts_from_python(PyObject *statement, velmora::AccountMap &out) {
 } // namespace
 
 bool statement_from_python(PyObject *statement, velmora::Statement &out) {
-  if (!header_from_python(statement, out.header) || !accounts_from_python(statement, out.accounts)) {
+  if (!header_from_python(statement, out.header) ||
+      !accounts_from_python(statement, out.accounts)) {
     return false;
   }
   Ref documents(PyObject_GetAttrString(statement, "documents"));

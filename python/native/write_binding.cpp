@@ -45,9 +45,10 @@ PyObject *problem_list(const std::vector<velmora::WriteProblem> &problems) {
   for (std::size_t i = 0; i < problems.size(); ++i) {
     const auto &p = problems[i];
     // The texts may hold what the problem is about, invalid UTF-8 included.
-    PyObject *item = Py_BuildValue("(s#s#s#)", p.where.data(), static_cast<Py_ssize_t>(p.where.size()),
-                                   p.key.data(), static_cast<Py_ssize_t>(p.key.size()), p.message.data(),
-                                   static_cast<Py_ssize_t>(p.message.size()));
+    PyObject *item =
+        Py_BuildValue("(s#s#s#)", p.where.data(), static_cast<Py_ssize_t>(p.where.size()),
+                      p.key.data(), static_cast<Py_ssize_t>(p.key.size()), p.message.data(),
+                      static_cast<Py_ssize_t>(p.message.size()));
     if (item == nullptr) {
       PyErr_Clear();
       item = Py_BuildValue("(y#y#s#)", p.where.data(), static_cast<Py_ssize_t>(p.where.size()),
@@ -82,10 +83,8 @@ PyObject *write_statement(PyObject *, PyObject *const *args, Py_ssize_t nargs) {
   velmora::Statement statement;
   if (!statement_from_python(args[0], statement)) return nullptr;
   velmora::WriteResult result;
-  Py_BEGIN_ALLOW_THREADS
-  result = velmora::write_statement(statement, options);
-  Py_END_ALLOW_THREADS
-  if (!result) return problem_list(result.error());
+  Py_BEGIN_ALLOW_THREADS result = velmora::write_statement(statement, options);
+  Py_END_ALLOW_THREADS if (!result) return problem_list(result.error());
   return PyBytes_FromStringAndSize(result->data(), static_cast<Py_ssize_t>(result->size()));
 }
 

@@ -8,6 +8,7 @@
 #include "parser/statement_text.hpp"
 #include "parser/value_parsing.hpp"
 #include "text/codepage.hpp"
+#include "velmora/dos_input.hpp"
 #include "velmora/model/exchange_keys.hpp"
 #include "velmora/parse_statement.hpp"
 #include "velmora/writer/exchange_writer.hpp"
@@ -91,8 +92,9 @@ TEST_P(WriterRoundTrip, ExamplesReadBackAsTheyWere) {
       // The examples' characters that IBM866 lacks (dash and guillemets), in
       // either encoding.
       const bool cp1251 = std::string_view(name).find("cp1251") != std::string_view::npos;
-      for (std::string dash : cp1251 ? std::vector<std::string>{"\x97", "\xAB", "\xBB"}
-                                     : std::vector<std::string>{"\xE2\x80\x94", "\xC2\xAB", "\xC2\xBB"}) {
+      for (std::string dash :
+           cp1251 ? std::vector<std::string>{"\x97", "\xAB", "\xBB"}
+                  : std::vector<std::string>{"\xE2\x80\x94", "\xC2\xAB", "\xC2\xBB"}) {
         text = replaced(text, dash, '-');
       }
     }
@@ -124,9 +126,10 @@ INSTANTIATE_TEST_SUITE_P(EncodingsAndNewlines, WriterRoundTrip,
                                            Case{OutputEncoding::Ibm866, Newline::Lf}));
 
 TEST(Writer, LayoutOfSectionsAndValues) {
-  const std::string text = statement(account_section("40702810000000000001", "01.03.2024", "5.500") +
-                                     "СекцияДокумент=Банковский ордер\n" + document_body("7") +
-                                     "ПлательщикКПП=\nКонецДокумента\n");
+  const std::string text =
+      statement(account_section("40702810000000000001", "01.03.2024", "5.500") +
+                "СекцияДокумент=Банковский ордер\n" + document_body("7") +
+                "ПлательщикКПП=\nКонецДокумента\n");
   auto bytes = write_statement(parsed(text), {OutputEncoding::Utf8, Newline::Lf});
   ASSERT_TRUE(bytes);
   EXPECT_EQ(*bytes, "1CClientBankExchange\nВерсияФормата=1.03\nКодировка=UTF-8\n"
@@ -143,9 +146,9 @@ TEST(Writer, LayoutOfSectionsAndValues) {
 // Every date the model can hold writes to a text that the reader's date
 // syntax gives back as the same date.
 TEST(Writer, DatesWriteBackAcrossTheWholeRange) {
-  for (Date d : {Date{2024, 3, 5}, Date{0, 1, 1}, Date{24, 12, 31}, Date{9999, 12, 31},
-                 Date{10000, 1, 1}, Date{kMaxYear, 12, 31}, Date{-1, 2, 28}, Date{kMinYear, 1, 1},
-                 Date{2000, 2, 29}}) {
+  for (Date d :
+       {Date{2024, 3, 5}, Date{0, 1, 1}, Date{24, 12, 31}, Date{9999, 12, 31}, Date{10000, 1, 1},
+        Date{kMaxYear, 12, 31}, Date{-1, 2, 28}, Date{kMinYear, 1, 1}, Date{2000, 2, 29}}) {
     const std::string text = format_exchange_date(d);
     auto back = parse_required_date(text);
     ASSERT_TRUE(back) << text;
@@ -158,9 +161,9 @@ TEST(Writer, DatesWriteBackAcrossTheWholeRange) {
 }
 
 TEST(Writer, IsoDatesAreReadOnlyInTheirOneForm) {
-  for (const char *bad : {"2024-3-01", "+2024-01-01", "10000-01-01", "-0000-01-01",
-                          "+010000-01-01", "2024-02-30", "2024-13-01", "2024/01/01", "",
-                          "+262143-01-01", "x024-01-01"}) {
+  for (const char *bad :
+       {"2024-3-01", "+2024-01-01", "10000-01-01", "-0000-01-01", "+010000-01-01", "2024-02-30",
+        "2024-13-01", "2024/01/01", "", "+262143-01-01", "x024-01-01"}) {
     EXPECT_FALSE(parse_iso_date(bad).has_value()) << bad;
   }
 }
@@ -184,32 +187,53 @@ struct Refusal {
 };
 
 const Refusal kRefusals[] = {
-    {"HeaderKeyWithEquals", [](Statement &s) { s.header.insert("А=Б", "1"); },
-     OutputEncoding::Utf8, {"header", "А=Б", "key holds \"=\""}},
-    {"HeaderKeyOpeningADocument", [](Statement &s) { s.header.insert("СекцияДокумент", "1"); },
+    {"HeaderKeyWithEquals",
+     [](Statement &s) { s.header.insert("А=Б", "1"); },
+     OutputEncoding::Utf8,
+     {"header", "А=Б", "key holds \"=\""}},
+    {"HeaderKeyOpeningADocument",
+     [](Statement &s) { s.header.insert("СекцияДокумент", "1"); },
      OutputEncoding::Utf8,
      {"header", "СекцияДокумент", "key would be read as the start of a document section"}},
-    {"HeaderKeyWithBlank", [](Statement &s) { s.header.insert("Ключ ", "1"); }, OutputEncoding::Utf8,
+    {"HeaderKeyWithBlank",
+     [](Statement &s) { s.header.insert("Ключ ", "1"); },
+     OutputEncoding::Utf8,
      {"header", "Ключ ", "key begins or ends with white space, which readers trim away"}},
-    {"HeaderKeyWithLineBreak", [](Statement &s) { s.header.insert("А\nБ", "1"); },
-     OutputEncoding::Utf8, {"header", "А\nБ", "key holds a line break"}},
-    {"ValueWithLineFeed", [](Statement &s) { s.documents[0].purpose = "а\nб"; },
-     OutputEncoding::Utf8, {"document 0", "НазначениеПлатежа", "value holds a line break"}},
-    {"ValueWithCarriageReturn", [](Statement &s) { s.documents[0].payee = "а\rб"; },
-     OutputEncoding::Windows1251, {"document 0", "Получатель", "value holds a line break"}},
-    {"ValueWithTrailingBlank", [](Statement &s) { s.header.insert("Отправитель", "Банк "); },
+    {"HeaderKeyWithLineBreak",
+     [](Statement &s) { s.header.insert("А\nБ", "1"); },
+     OutputEncoding::Utf8,
+     {"header", "А\nБ", "key holds a line break"}},
+    {"ValueWithLineFeed",
+     [](Statement &s) { s.documents[0].purpose = "а\nб"; },
+     OutputEncoding::Utf8,
+     {"document 0", "НазначениеПлатежа", "value holds a line break"}},
+    {"ValueWithCarriageReturn",
+     [](Statement &s) { s.documents[0].payee = "а\rб"; },
+     OutputEncoding::Windows1251,
+     {"document 0", "Получатель", "value holds a line break"}},
+    {"ValueWithTrailingBlank",
+     [](Statement &s) { s.header.insert("Отправитель", "Банк "); },
      OutputEncoding::Utf8,
      {"header", "Отправитель", "value begins or ends with white space, which readers trim away"}},
-    {"ValueWithLeadingNoBreakSpace", [](Statement &s) { s.documents[0].doc_type = "\u00A0Ордер"; },
+    {"ValueWithLeadingNoBreakSpace",
+     [](Statement &s) { s.documents[0].doc_type = "\u00A0Ордер"; },
      OutputEncoding::Utf8,
-     {"document 0", "СекцияДокумент", "value begins or ends with white space, which readers trim away"}},
-    {"EuroInDos", [](Statement &s) { s.documents[0].purpose = "Оплата 5€"; }, OutputEncoding::Ibm866,
-     {"document 0", "НазначениеПлатежа", "character U+20AC \"€\" at position 8 cannot be written in cp866"}},
-    {"HanInWindows", [](Statement &s) { s.accounts.begin()->number = "漢"; },
+     {"document 0", "СекцияДокумент",
+      "value begins or ends with white space, which readers trim away"}},
+    {"EuroInDos",
+     [](Statement &s) { s.documents[0].purpose = "Оплата 5€"; },
+     OutputEncoding::Ibm866,
+     {"document 0", "НазначениеПлатежа",
+      "character U+20AC \"€\" at position 8 cannot be written in cp866"}},
+    {"HanInWindows",
+     [](Statement &s) { s.accounts.begin()->number = "漢"; },
      OutputEncoding::Windows1251,
-     {"account 漢 interval 0", "РасчСчет", "character U+6F22 \"漢\" at position 0 cannot be written in cp1251"}},
-    {"InvalidUtf8", [](Statement &s) { s.documents[0].uin = std::string("\xC0\x80"); },
-     OutputEncoding::Utf8, {"document 0", "Код", "value is not valid UTF-8 text"}},
+     {"account 漢 interval 0", "РасчСчет",
+      "character U+6F22 \"漢\" at position 0 cannot be written in cp1251"}},
+    {"InvalidUtf8",
+     [](Statement &s) { s.documents[0].uin = std::string("\xC0\x80"); },
+     OutputEncoding::Utf8,
+     {"document 0", "Код", "value is not valid UTF-8 text"}},
     {"DosWithoutEncodingKey",
      [](Statement &s) {
        AttributeMap header;
@@ -217,12 +241,14 @@ const Refusal kRefusals[] = {
        s.header = header;
      },
      OutputEncoding::Ibm866,
-     {"statement", "Кодировка", "a cp866 file needs a \"Кодировка\" header line to be read back as DOS"}},
+     {"statement", "Кодировка",
+      "a cp866 file needs a \"Кодировка\" header line to be read back as DOS"}},
     {"ImplausibleWindowsText",
      [](Statement &s) { s.documents[0].purpose = "x" + std::string(400, '\x01') + "x"; },
      OutputEncoding::Windows1251,
-     {"statement", "", "too many control or other unusual characters: readers would not take the "
-                       "cp1251 bytes for a statement"}},
+     {"statement", "",
+      "too many control or other unusual characters: readers would not take the "
+      "cp1251 bytes for a statement"}},
     {"NoSections",
      [](Statement &s) {
        s.documents.clear();
@@ -252,8 +278,8 @@ const Refusal kRefusals[] = {
 class WriterRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(WriterRefusal, IsReportedAndNothingIsWritten) {
-  Statement s = parsed(statement(account_section("40702810000000000001", "01.03.2024") +
-                                 document_section()));
+  Statement s =
+      parsed(statement(account_section("40702810000000000001", "01.03.2024") + document_section()));
   ASSERT_TRUE(write_statement(s, {GetParam().encoding, Newline::CrLf}));
   GetParam().change(s);
   auto bytes = write_statement(s, {GetParam().encoding, Newline::CrLf});
@@ -271,11 +297,37 @@ TEST(Writer, EveryProblemIsCollected) {
   auto bytes = write_statement(s, {OutputEncoding::Ibm866, Newline::CrLf});
   ASSERT_FALSE(bytes);
   std::vector<std::string> seen;
-  for (const auto &p : bytes.error()) seen.push_back(p.where + "|" + p.key + "|" + p.message.substr(0, 16));
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "header|К=|key holds \"=\"", "header|К=|value begins or ",
-                      "document 1|НазначениеПлатежа|value holds a li",
-                      "document 1|НазначениеПлатежа|character U+20AC"}));
+  for (const auto &p : bytes.error())
+    seen.push_back(p.where + "|" + p.key + "|" + p.message.substr(0, 16));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"header|К=|key holds \"=\"", "header|К=|value begins or ",
+                                      "document 1|НазначениеПлатежа|value holds a li",
+                                      "document 1|НазначениеПлатежа|character U+20AC"}));
+}
+
+} // namespace
+
+namespace {
+
+std::string in_ibm866(const std::string &utf8) {
+  std::string out;
+  EXPECT_TRUE(velmora::text::encode_code_page(velmora::text::CodePage::Ibm866, utf8, out));
+  return out;
+}
+
+TEST(DosInput, RecognisedOnlyByAHeaderLine) {
+  const std::string dos = "1CClientBankExchange\r\nВерсияФормата=1.03\r\n Кодировка = DOS \r\n" +
+                          velmora::testing::document_section() + "КонецФайла\r\n";
+  EXPECT_TRUE(velmora::is_dos_statement(in_ibm866(dos)));
+  // UTF-8 bytes, a marker before the line, another value, windows-1251 bytes.
+  EXPECT_FALSE(velmora::is_dos_statement(dos));
+  std::string late = dos;
+  late.replace(late.find(" Кодировка = DOS \r\n"), std::string(" Кодировка = DOS \r\n").size(), "");
+  EXPECT_FALSE(velmora::is_dos_statement(in_ibm866(late + "Кодировка=DOS\r\n")));
+  std::string other = dos;
+  other.replace(other.find("DOS"), 3, "Dos");
+  EXPECT_FALSE(velmora::is_dos_statement(in_ibm866(other)));
+  EXPECT_FALSE(velmora::is_dos_statement(in_ibm866("Привет\nКодировка=DOS\n")));
 }
 
 } // namespace

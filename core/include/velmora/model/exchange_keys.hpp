@@ -25,7 +25,7 @@ inline constexpr std::string_view kEncodingDos = "DOS";
 inline constexpr std::string_view kAccountNumberKey = "РасчСчет";
 inline constexpr std::size_t kIntervalFieldCount = 6;
 inline constexpr std::array<std::string_view, kIntervalFieldCount> kIntervalKeys{
-    "ДатаНачала", "ДатаКонца", "НачальныйОстаток", "КонечныйОстаток", "ВсегоПоступило",
-    "ВсегоСписано"};
+    "ДатаНачала",      "ДатаКонца",      "НачальныйОстаток",
+    "КонечныйОстаток", "ВсегоПоступило", "ВсегоСписано"};
 
 } // namespace velmora

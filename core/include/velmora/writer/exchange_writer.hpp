@@ -49,7 +49,9 @@ public:
   // A section line under a fixed key. Absent values write nothing; a
   // present empty text writes "Key=".
   void entry(std::string_view key, std::string_view value);
-  void entry(std::string_view key, const std::string &value) { entry(key, std::string_view(value)); }
+  void entry(std::string_view key, const std::string &value) {
+    entry(key, std::string_view(value));
+  }
   void entry(std::string_view key, const std::optional<std::string> &value);
   void entry(std::string_view key, const Date &value);
   void entry(std::string_view key, const std::optional<Date> &value);

@@ -14,12 +14,9 @@ enum class OutputEncoding { Windows1251, Utf8, Ibm866 };
 // The user-facing names: "cp1251", "utf-8", "cp866".
 constexpr std::string_view output_encoding_name(OutputEncoding e) {
   switch (e) {
-  case OutputEncoding::Utf8:
-    return "utf-8";
-  case OutputEncoding::Ibm866:
-    return "cp866";
-  case OutputEncoding::Windows1251:
-    break;
+  case OutputEncoding::Utf8: return "utf-8";
+  case OutputEncoding::Ibm866: return "cp866";
+  case OutputEncoding::Windows1251: break;
   }
   return "cp1251";
 }
