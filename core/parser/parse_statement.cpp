@@ -4,12 +4,11 @@
 #include "parser/line_cursor.hpp"
 #include "parser/section_reader.hpp"
 #include "text/trim.hpp"
+#include "velmora/model/exchange_keys.hpp"
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kMagicLine = "1CClientBankExchange";
 
 bool starts_with_magic_line(std::string_view text) {
   LineCursor cursor(text);

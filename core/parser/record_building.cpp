@@ -5,14 +5,14 @@
 
 #include "parser/field_lookup.hpp"
 #include "velmora/model/document_members.hpp"
+#include "velmora/model/exchange_keys.hpp"
 #include "parser/value_parsing.hpp"
 
 namespace velmora {
 
 namespace {
 
-constexpr std::string_view kDocumentTypeKey = "СекцияДокумент";
-constexpr std::string_view kAccountNumberKey = "РасчСчет";
+constexpr std::string_view kDocumentTypeKey = kDocumentBeginKey;
 
 constexpr auto document_keys() {
   std::array<std::string_view, kDocumentFieldCount> keys{};
@@ -21,6 +21,7 @@ constexpr auto document_keys() {
 }
 constexpr FieldLookup<kDocumentFieldCount> kDocumentLookup(document_keys());
 
+// Positions in kIntervalKeys.
 enum IntervalField : std::size_t {
   kDateStart,
   kDateEnd,
@@ -28,11 +29,7 @@ enum IntervalField : std::size_t {
   kEndAmount,
   kTotalIncome,
   kTotalExpense,
-  kIntervalFieldCount
 };
-constexpr std::array<std::string_view, kIntervalFieldCount> kIntervalKeys{
-    "ДатаНачала", "ДатаКонца", "НачальныйОстаток", "КонечныйОстаток", "ВсегоПоступило",
-    "ВсегоСписано"};
 constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(kIntervalKeys);
 
 template <class... Fs> struct Overloaded : Fs... {

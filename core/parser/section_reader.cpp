@@ -4,23 +4,22 @@
 
 #include "parser/record_building.hpp"
 #include "text/trim.hpp"
+#include "velmora/model/exchange_keys.hpp"
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kDocumentBeginKey = "СекцияДокумент";
 
 struct PlainMarker {
   std::string_view text;
   SectionMarker marker;
 };
 constexpr PlainMarker kPlainMarkers[] = {
-    {"1CClientBankExchange", SectionMarker::BankExchange},
-    {"СекцияРасчСчет", SectionMarker::AccountBegin},
-    {"КонецРасчСчет", SectionMarker::AccountEnd},
-    {"КонецДокумента", SectionMarker::DocumentEnd},
-    {"КонецФайла", SectionMarker::FileEnd},
+    {kMagicLine, SectionMarker::BankExchange},
+    {kAccountBeginMarker, SectionMarker::AccountBegin},
+    {kAccountEndMarker, SectionMarker::AccountEnd},
+    {kDocumentEndMarker, SectionMarker::DocumentEnd},
+    {kFileEndMarker, SectionMarker::FileEnd},
 };
 
 std::string_view plain_marker_text(SectionMarker marker) {

@@ -1,4 +1,4 @@
-"""velmora show|json|csv: look at and convert bank statements.
+"""velmora show|json|csv|convert: look at and convert bank statements.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
 --strict, has warnings) or the output cannot be written, 2 on usage errors.
@@ -16,7 +16,9 @@ from typing import BinaryIO, TextIO
 
 import velmora_py
 
+from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
+from velmora.writer import ENCODINGS, WriteError, write
 
 
 class Failure(Exception):
@@ -42,7 +44,7 @@ def load(name: str, strict: bool) -> velmora_py.Statement:
         print(f"{label}: {error.strerror or error}", file=sys.stderr)
         raise Failure from None
     try:
-        statement = velmora_py.parse(data)
+        statement = read(data)  # DOS files too
     except velmora_py.ParseError as error:
         detail = getattr(error, "detail", None)
         where = f"{label}:{detail.lineno}" if detail is not None else label
@@ -136,13 +138,55 @@ def arguments() -> argparse.ArgumentParser:
     p.add_argument("file", metavar="FILE")
     p.add_argument("-o", "--output", metavar="FILE", help="write here instead of standard output")
     p.add_argument("--excel", action="store_true", help="UTF-8 with a byte order mark and ; separators")
+    add_convert_arguments(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
     return parser
 
 
+# --- convert: read a statement in any encoding, write it in another -----------
+
+NEWLINE_NAMES = {"crlf": "\r\n", "lf": "\n"}
+
+
+def add_convert_arguments(commands: "argparse._SubParsersAction[argparse.ArgumentParser]") -> None:
+    p = commands.add_parser("convert", help="re-encode or normalise a statement")
+    p.add_argument("file", metavar="FILE", help="statement file, or - for standard input")
+    p.add_argument("--encoding", required=True, choices=ENCODINGS, help="encoding of the output")
+    p.add_argument("--newline", choices=sorted(NEWLINE_NAMES), default="crlf",
+                   help="line end of the output (default: crlf)")
+    p.add_argument("-o", "--output", metavar="OUT", help="write here instead of standard output")
+
+
+def convert(args: argparse.Namespace) -> int:
+    """Reads, then writes; the output file is created only once the whole
+    statement has been written without a problem."""
+    statement = load(args.file, args.strict)
+    label = "<stdin>" if args.file == "-" else args.file
+    try:
+        data = write(statement, encoding=args.encoding, newline=NEWLINE_NAMES[args.newline])
+    except WriteError as error:
+        for where, key, message in error.problems:
+            print(f"{label}: {where}: {key + ': ' if key else ''}{message}", file=sys.stderr)
+        return 1
+    if args.output:
+        try:
+            with open(args.output, "wb") as f:
+                f.write(data)
+        except OSError as error:
+            print(f"{args.output}: {error.strerror or error}", file=sys.stderr)
+            return 1
+    else:
+        sys.stdout.flush()
+        sys.stdout.buffer.write(data)
+        sys.stdout.buffer.flush()
+    return 0
+
+
 def run(args: argparse.Namespace) -> int:
+    if args.command == "convert":
+        return convert(args)
     if args.command == "show":
         status = 0
         shown = 0

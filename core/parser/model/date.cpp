@@ -58,4 +58,44 @@ std::string format_date(const Date &date) {
   return out;
 }
 
+namespace {
+
+// Digits only, at least min_width of them; nothing for anything else.
+std::optional<std::int64_t> read_digits(std::string_view text, std::size_t min_width) {
+  if (text.size() < min_width || text.size() > 9) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+} // namespace
+
+std::optional<Date> parse_iso_date(std::string_view text) {
+  // The month and day are the last five characters, "-MM-DD".
+  if (text.size() < 10 || text[text.size() - 6] != '-' || text[text.size() - 3] != '-') {
+    return std::nullopt;
+  }
+  std::string_view year_text = text.substr(0, text.size() - 6);
+  const auto month = read_digits(text.substr(text.size() - 5, 2), 2);
+  const auto day = read_digits(text.substr(text.size() - 2), 2);
+  const char sign = year_text.front();
+  const bool signed_year = sign == '+' || sign == '-';
+  if (signed_year) year_text.remove_prefix(1);
+  const auto magnitude = read_digits(year_text, 4);
+  if (!month || !day || !magnitude) return std::nullopt;
+  // A sign exactly when the year lies outside 0..=9999; digits beyond four
+  // only where needed, so that every date has one text.
+  const std::int64_t year = sign == '-' ? -*magnitude : *magnitude;
+  if (signed_year != (year < 0 || year > 9999)) return std::nullopt;
+  if (year_text.size() > 4 && year_text.front() == '0') return std::nullopt;
+  if (year < kMinYear || year > kMaxYear || *day < 1 || *day > days_in_month(year, static_cast<unsigned>(*month))) {
+    return std::nullopt;
+  }
+  return Date{static_cast<std::int32_t>(year), static_cast<std::uint8_t>(*month),
+              static_cast<std::uint8_t>(*day)};
+}
+
 } // namespace velmora

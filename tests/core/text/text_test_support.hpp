@@ -112,11 +112,12 @@ inline bool expected_escape(char32_t cp) {
 }
 
 // The WHATWG windows-1251 index: code point for bytes 0x80..0xFF.
-inline std::vector<char32_t> windows1251_index() {
+// The high half of a WHATWG single-byte index: code point per byte - 0x80.
+inline std::vector<char32_t> whatwg_index(const std::string &name) {
     std::vector<char32_t> v(128, 0xFFFFFFFF);
-    std::ifstream in(data_path("whatwg/index-windows-1251.txt"));
+    std::ifstream in(data_path("whatwg/index-" + name + ".txt"));
     if (!in) {
-        throw std::runtime_error("cannot open windows-1251 index");
+        throw std::runtime_error("cannot open the " + name + " index");
     }
     std::string line;
     while (std::getline(in, line)) {
@@ -131,6 +132,8 @@ inline std::vector<char32_t> windows1251_index() {
     }
     return v;
 }
+
+inline std::vector<char32_t> windows1251_index() { return whatwg_index("windows-1251"); }
 
 // Independent UTF-8 encoder (scalar values only).
 inline std::string utf8(char32_t cp) {

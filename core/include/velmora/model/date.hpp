@@ -2,7 +2,9 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -25,5 +27,9 @@ unsigned days_in_month(std::int64_t year, unsigned month);
 // ISO 8601 calendar form: "2024-03-01"; years outside 0..=9999 carry a sign
 // and at least five characters, as in "+10000-01-01" or "-0001-01-01".
 std::string format_date(const Date &date);
+
+// The inverse of format_date: exactly the texts it produces, and nothing
+// for any other text or a date outside the calendar's range.
+std::optional<Date> parse_iso_date(std::string_view text);
 
 } // namespace velmora

@@ -1,0 +1,99 @@
+// write_statement(statement, encoding, newline) -> bytes | list of problems
+//
+// The velmora package's velmora.write calls this and raises WriteError on a
+// list of (where, key, message) tuples.
+
+#include <Python.h>
+
+#include <string>
+#include <string_view>
+
+#include "bindings.hpp"
+#include "statement_from_python.hpp"
+#include "velmora/writer/write_statement.hpp"
+
+namespace velmora_native {
+namespace {
+
+bool encoding_from(std::string_view name, velmora::OutputEncoding &out) {
+  for (auto e : {velmora::OutputEncoding::Windows1251, velmora::OutputEncoding::Utf8,
+                 velmora::OutputEncoding::Ibm866}) {
+    if (name == velmora::output_encoding_name(e)) {
+      out = e;
+      return true;
+    }
+  }
+  PyErr_Format(PyExc_ValueError, "unknown encoding '%s': expected 'cp1251', 'utf-8' or 'cp866'",
+               std::string(name).c_str());
+  return false;
+}
+
+bool newline_from(std::string_view text, velmora::Newline &out) {
+  for (auto n : {velmora::Newline::CrLf, velmora::Newline::Lf}) {
+    if (text == velmora::newline_text(n)) {
+      out = n;
+      return true;
+    }
+  }
+  PyErr_SetString(PyExc_ValueError, "newline must be '\\r\\n' or '\\n'");
+  return false;
+}
+
+PyObject *problem_list(const std::vector<velmora::WriteProblem> &problems) {
+  PyObject *list = PyList_New(static_cast<Py_ssize_t>(problems.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    const auto &p = problems[i];
+    // The texts may hold what the problem is about, invalid UTF-8 included.
+    PyObject *item =
+        Py_BuildValue("(s#s#s#)", p.where.data(), static_cast<Py_ssize_t>(p.where.size()),
+                      p.key.data(), static_cast<Py_ssize_t>(p.key.size()), p.message.data(),
+                      static_cast<Py_ssize_t>(p.message.size()));
+    if (item == nullptr) {
+      PyErr_Clear();
+      item = Py_BuildValue("(y#y#s#)", p.where.data(), static_cast<Py_ssize_t>(p.where.size()),
+                           p.key.data(), static_cast<Py_ssize_t>(p.key.size()), p.message.data(),
+                           static_cast<Py_ssize_t>(p.message.size()));
+    }
+    if (item == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+  }
+  return list;
+}
+
+PyObject *write_statement(PyObject *, PyObject *const *args, Py_ssize_t nargs) {
+  const char *encoding_name = nullptr, *newline = nullptr;
+  Py_ssize_t encoding_size = 0, newline_size = 0;
+  if (nargs != 3) {
+    PyErr_SetString(PyExc_TypeError, "write_statement(statement, encoding, newline)");
+    return nullptr;
+  }
+  if (!(encoding_name = PyUnicode_AsUTF8AndSize(args[1], &encoding_size)) ||
+      !(newline = PyUnicode_AsUTF8AndSize(args[2], &newline_size))) {
+    return nullptr;
+  }
+  velmora::WriteOptions options;
+  if (!encoding_from({encoding_name, static_cast<std::size_t>(encoding_size)}, options.encoding) ||
+      !newline_from({newline, static_cast<std::size_t>(newline_size)}, options.newline)) {
+    return nullptr;
+  }
+  velmora::Statement statement;
+  if (!statement_from_python(args[0], statement)) return nullptr;
+  velmora::WriteResult result;
+  Py_BEGIN_ALLOW_THREADS result = velmora::write_statement(statement, options);
+  Py_END_ALLOW_THREADS if (!result) return problem_list(result.error());
+  return PyBytes_FromStringAndSize(result->data(), static_cast<Py_ssize_t>(result->size()));
+}
+
+} // namespace
+
+PyMethodDef write_statement_def = {
+    "write_statement", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(write_statement)),
+    METH_FASTCALL,
+    "write_statement(statement, encoding, newline)\n--\n\n"
+    "The statement's bytes, or the list of (where, key, message) problems that stop it."};
+
+} // namespace velmora_native

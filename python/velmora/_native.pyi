@@ -1,0 +1,6 @@
+from collections.abc import Buffer
+
+import velmora_py
+
+def write_statement(statement: velmora_py.Statement, encoding: str, newline: str, /) -> bytes | list[tuple[str, str, str]]: ...
+def dos_text(data: Buffer, /) -> bytes | None: ...
