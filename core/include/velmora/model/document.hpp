@@ -18,13 +18,7 @@ struct Document {
   friend bool operator==(const Document &, const Document &) = default;
 };
 
-template <> struct RecordFields<Document> {
-  static constexpr std::array<FieldInfo, 0 VELMORA_DOCUMENT_FIELDS(VELMORA_FIELD_COUNT)> kFields{{
-      VELMORA_DOCUMENT_FIELDS(VELMORA_FIELD_INFO)}};
-#define VELMORA_DOCUMENT_POINTER(member, key, kind, required, attribute) &Document::member,
-  static constexpr std::tuple kMembers{VELMORA_DOCUMENT_FIELDS(VELMORA_DOCUMENT_POINTER)};
-#undef VELMORA_DOCUMENT_POINTER
-};
+VELMORA_RECORD_FIELDS(Document, VELMORA_DOCUMENT_FIELDS);
 
 inline constexpr std::size_t kDocumentFieldCount = RecordFields<Document>::kFields.size();
 

@@ -20,13 +20,7 @@ struct Interval {
   friend bool operator==(const Interval &, const Interval &) = default;
 };
 
-template <> struct RecordFields<Interval> {
-  static constexpr std::array<FieldInfo, 0 VELMORA_INTERVAL_FIELDS(VELMORA_FIELD_COUNT)> kFields{{
-      VELMORA_INTERVAL_FIELDS(VELMORA_FIELD_INFO)}};
-#define VELMORA_INTERVAL_POINTER(member, key, kind, required, attribute) &Interval::member,
-  static constexpr std::tuple kMembers{VELMORA_INTERVAL_FIELDS(VELMORA_INTERVAL_POINTER)};
-#undef VELMORA_INTERVAL_POINTER
-};
+VELMORA_RECORD_FIELDS(Interval, VELMORA_INTERVAL_FIELDS);
 
 inline constexpr std::size_t kIntervalFieldCount = RecordFields<Interval>::kFields.size();
 
