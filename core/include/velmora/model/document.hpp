@@ -26,7 +26,4 @@ inline constexpr std::size_t kDocumentFieldCount = RecordFields<Document>::kFiel
 inline constexpr const std::array<FieldInfo, kDocumentFieldCount> &kDocumentFields =
     RecordFields<Document>::kFields;
 
-static_assert(fields_are_consistent(kDocumentFields));
-static_assert(std::tuple_size_v<decltype(RecordFields<Document>::kMembers)> == kDocumentFieldCount);
-
 } // namespace velmora

@@ -105,14 +105,18 @@
 #define VELMORA_FIELD_COUNT(member, key, kind, required, attribute) +1
 #define VELMORA_FIELD_POINTER(member, key, kind, required, attribute) &Self::member,
 
-// The RecordFields specialisation of a record made from its field list.
+// The RecordFields specialisation of a record made from its field list,
+// checked: names and keys unique, attribute places a permutation.
 #define VELMORA_RECORD_FIELDS(Record, LIST)                                                          \
   template <> struct RecordFields<Record> {                                                        \
     using Self = Record;                                                                           \
     static constexpr std::array<::velmora::FieldInfo, 0 LIST(VELMORA_FIELD_COUNT)> kFields{        \
         {LIST(VELMORA_FIELD_INFO)}};                                                               \
     static constexpr std::tuple kMembers{LIST(VELMORA_FIELD_POINTER)};                             \
-  }
+  };                                                                                               \
+  static_assert(std::tuple_size_v<decltype(RecordFields<Record>::kMembers)> ==                     \
+                RecordFields<Record>::kFields.size());                                             \
+  static_assert(::velmora::fields_are_consistent(RecordFields<Record>::kFields))
 
 namespace velmora {
 

@@ -28,9 +28,6 @@ inline constexpr std::size_t kIntervalFieldCount = RecordFields<Interval>::kFiel
 inline constexpr const std::array<FieldInfo, kIntervalFieldCount> &kIntervalFields =
     RecordFields<Interval>::kFields;
 
-static_assert(fields_are_consistent(kIntervalFields));
-static_assert(std::tuple_size_v<decltype(RecordFields<Interval>::kMembers)> == kIntervalFieldCount);
-
 // The balances of one bank account; intervals sorted by date_start, never
 // empty.
 struct Account {
