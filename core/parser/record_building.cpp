@@ -14,23 +14,14 @@ namespace {
 
 constexpr std::string_view kDocumentTypeKey = kDocumentBeginKey;
 
-constexpr auto document_keys() {
-  std::array<std::string_view, kDocumentFieldCount> keys{};
-  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) keys[i] = kDocumentFields[i].key;
+// The file keys of a field list, in declaration order.
+template <std::size_t N> constexpr auto keys_of(const std::array<FieldInfo, N> &fields) {
+  std::array<std::string_view, N> keys{};
+  for (std::size_t i = 0; i < N; ++i) keys[i] = fields[i].key;
   return keys;
 }
-constexpr FieldLookup<kDocumentFieldCount> kDocumentLookup(document_keys());
-
-// Positions in kIntervalKeys.
-enum IntervalField : std::size_t {
-  kDateStart,
-  kDateEnd,
-  kStartAmount,
-  kEndAmount,
-  kTotalIncome,
-  kTotalExpense,
-};
-constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(kIntervalKeys);
+constexpr FieldLookup<kDocumentFieldCount> kDocumentLookup(keys_of(kDocumentFields));
+constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(keys_of(kIntervalFields));
 
 template <class... Fs> struct Overloaded : Fs... {
   using Fs::operator()...;
@@ -72,31 +63,37 @@ std::expected<void, std::string> store_document_field(Document &doc, std::size_t
       kDocumentMembers[index]);
 }
 
-template <class T>
-std::expected<void, std::string> assign(std::optional<T> &slot, std::expected<T, std::string> r) {
+template <class T, class R>
+std::expected<void, std::string> assign(T &slot, std::expected<R, std::string> &&r) {
   if (!r) return std::unexpected(std::move(r.error()));
   slot = std::move(*r);
   return {};
 }
 
-struct IntervalDraft {
-  std::optional<Date> date_start;
-  std::optional<Date> date_end;
-  std::optional<Decimal> amounts[4];
-};
+// Interval values are converted where the map holds them; only the date
+// conversions treat an empty value as absent.
+std::expected<void, std::string> convert_into(Date &slot, std::string_view value) {
+  return assign(slot, parse_required_date(value));
+}
+std::expected<void, std::string> convert_into(std::optional<Date> &slot, std::string_view value) {
+  return assign(slot, parse_optional_date(value));
+}
+std::expected<void, std::string> convert_into(Decimal &slot, std::string_view value) {
+  return assign(slot, parse_amount(value));
+}
+std::expected<void, std::string> convert_into(std::optional<Decimal> &slot,
+                                              std::string_view value) {
+  return assign(slot, parse_amount(value));
+}
 
-std::expected<void, std::string> store_interval_field(IntervalDraft &draft, std::size_t index,
+// Converts one value into the interval member with this index.
+std::expected<void, std::string> store_interval_field(Interval &interval, std::size_t index,
                                                       std::string_view value) {
-  switch (index) {
-  case kDateStart: return assign(draft.date_start, parse_required_date(value));
-  case kDateEnd: {
-    auto date = parse_optional_date(value);
-    if (!date) return std::unexpected(std::move(date.error()));
-    draft.date_end = *date;
-    return {};
-  }
-  default: return assign(draft.amounts[index - kStartAmount], parse_amount(value));
-  }
+  std::expected<void, std::string> stored;
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    ((index == I && (stored = convert_into(field<I>(interval), value), true)) || ...);
+  }(std::make_index_sequence<kIntervalFieldCount>{});
+  return stored;
 }
 
 } // namespace
@@ -197,23 +194,23 @@ std::expected<Document, std::string> build_document(std::span<AttributeMap::Entr
 }
 
 std::expected<Interval, std::string> build_interval(const AttributeMap &attrs) {
-  IntervalDraft draft;
+  Interval interval;
   std::bitset<kIntervalFieldCount> supplied;
   for (const AttributeMap::Entry &entry : attrs) {
     std::size_t index = kIntervalLookup.find(entry.key);
     if (index == kIntervalLookup.kNotFound) continue;
     if (supplied[index]) return std::unexpected(duplicate_field_message(entry.key));
-    if (auto stored = store_interval_field(draft, index, entry.value); !stored) {
+    if (auto stored = store_interval_field(interval, index, entry.value); !stored) {
       return std::unexpected(std::move(stored.error()));
     }
     supplied[index] = true;
   }
-  if (!supplied[kDateStart]) return std::unexpected(missing_field_message(kIntervalKeys[kDateStart]));
-  if (!supplied[kStartAmount]) {
-    return std::unexpected(missing_field_message(kIntervalKeys[kStartAmount]));
+  for (std::size_t i = 0; i < kIntervalFieldCount; ++i) {
+    if (kIntervalFields[i].required && !supplied[i]) {
+      return std::unexpected(missing_field_message(kIntervalFields[i].key));
+    }
   }
-  return Interval{*draft.date_start, draft.date_end,      *draft.amounts[0],
-                  draft.amounts[1],  draft.amounts[2], draft.amounts[3]};
+  return interval;
 }
 
 void add_interval(AccountMap &accounts, std::string number, Interval interval) {

@@ -29,12 +29,12 @@ void check_interval_order(ExchangeWriter &w, const Account &account) {
   for (std::size_t i = 1; i < list.size(); ++i) {
     w.begin_place("account " + account.number + " interval " + std::to_string(i));
     if (list[i].date_start < list[i - 1].date_start) {
-      w.problem(kIntervalKeys[0],
+      w.problem(kIntervalFields[0].key,
                 "interval starts before the one in front of it; readers sort them");
     }
     for (std::size_t j = i; j-- > 0 && list[j].date_start == list[i].date_start;) {
       if (list[j] == list[i]) {
-        w.problem(kIntervalKeys[0],
+        w.problem(kIntervalFields[0].key,
                   "interval repeats interval " + std::to_string(j) + "; readers keep one of them");
         break;
       }
@@ -44,13 +44,13 @@ void check_interval_order(ExchangeWriter &w, const Account &account) {
 
 void write_interval(ExchangeWriter &w, const std::string &number, const Interval &interval) {
   w.account_begin();
-  w.entry(kIntervalKeys[0], interval.date_start);
-  w.entry(kIntervalKeys[1], interval.date_end);
+  w.entry(kIntervalFields[0].key, interval.date_start);
+  w.entry(kIntervalFields[1].key, interval.date_end);
   w.entry(kAccountNumberKey, number);
-  w.entry(kIntervalKeys[2], interval.start_amount);
-  w.entry(kIntervalKeys[4], interval.total_income);
-  w.entry(kIntervalKeys[5], interval.total_expense);
-  w.entry(kIntervalKeys[3], interval.end_amount);
+  w.entry(kIntervalFields[2].key, interval.start_amount);
+  w.entry(kIntervalFields[4].key, interval.total_income);
+  w.entry(kIntervalFields[5].key, interval.total_expense);
+  w.entry(kIntervalFields[3].key, interval.end_amount);
   w.account_end();
 }
 

@@ -1,4 +1,7 @@
+#include <array>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "convert/convert.hpp"
 #include "convert/record_object.hpp"
@@ -32,19 +35,24 @@ PyObject *interval_richcompare(PyObject *a, PyObject *b, int op) {
   return compare_records<IntervalRecord>(interval_type(), a, b, op);
 }
 
-PyGetSetDef interval_getset[] = {
-    {"date_start", get_member<IntervalRecord, &IntervalRecord::date_start>, nullptr, nullptr, nullptr},
-    {"date_end", get_member<IntervalRecord, &IntervalRecord::date_end>, nullptr, nullptr, nullptr},
-    {"start_amount", get_member<IntervalRecord, &IntervalRecord::start_amount>, nullptr, nullptr,
-     nullptr},
-    {"end_amount", get_member<IntervalRecord, &IntervalRecord::end_amount>, nullptr, nullptr,
-     nullptr},
-    {"total_income", get_member<IntervalRecord, &IntervalRecord::total_income>, nullptr, nullptr,
-     nullptr},
-    {"total_expense", get_member<IntervalRecord, &IntervalRecord::total_expense>, nullptr, nullptr,
-     nullptr},
-    {},
-};
+constexpr std::size_t kFieldCount = velmora::kIntervalFieldCount;
+
+// The getter of the attribute at place A, reading the record member of that name.
+template <std::size_t A> constexpr PyGetSetDef getset_at() {
+  constexpr std::size_t slot = velmora::field_index(velmora::kIntervalFields, kIntervalAttributeOrder[A]);
+  return PyGetSetDef{kIntervalAttributeOrder[A].data(),
+                     get_member<IntervalRecord, std::get<slot>(kIntervalRecordMembers)>, nullptr,
+                     nullptr, nullptr};
+}
+
+template <std::size_t... A>
+constexpr std::array<PyGetSetDef, kFieldCount + 1> make_getset(std::index_sequence<A...>) {
+  return {{getset_at<A>()..., PyGetSetDef{}}};
+}
+
+// Declared in attribute order, so the class __dict__ lists them that way.
+constinit std::array<PyGetSetDef, kFieldCount + 1> interval_getset =
+    make_getset(std::make_index_sequence<kFieldCount>{});
 
 PyObject *make_interval_type() {
   static PyType_Slot slots[] = {
@@ -53,7 +61,7 @@ PyObject *make_interval_type() {
       {Py_tp_repr, reinterpret_cast<void *>(interval_repr)},
       {Py_tp_richcompare, reinterpret_cast<void *>(interval_richcompare)},
       {Py_tp_hash, reinterpret_cast<void *>(PyObject_HashNotImplemented)},
-      {Py_tp_getset, interval_getset},
+      {Py_tp_getset, interval_getset.data()},
       {0, nullptr},
   };
   static PyType_Spec spec = {"builtins.Interval", sizeof(Self), 0, kResultTypeFlags, slots};

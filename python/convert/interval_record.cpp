@@ -3,16 +3,21 @@
 #include "convert/rendering.hpp"
 
 namespace velmora_py {
+namespace {
+
+// Required values always render; optional ones may be absent.
+std::string text_of(const velmora::Date &date) { return velmora::format_date(date); }
+std::string text_of(const velmora::Decimal &amount) { return velmora::format_decimal(amount); }
+template <class T> std::optional<std::string> text_of(const std::optional<T> &value) {
+  return render(value);
+}
+
+} // namespace
 
 IntervalRecord render_interval(const velmora::Interval &interval) {
-  return IntervalRecord{
-      .date_start = velmora::format_date(interval.date_start),
-      .date_end = render(interval.date_end),
-      .start_amount = velmora::format_decimal(interval.start_amount),
-      .end_amount = render(interval.end_amount),
-      .total_income = render(interval.total_income),
-      .total_expense = render(interval.total_expense),
-  };
+#define VELMORA_PY_RENDER(member, key, kind, required, attribute) .member = text_of(interval.member),
+  return IntervalRecord{VELMORA_INTERVAL_FIELDS(VELMORA_PY_RENDER)};
+#undef VELMORA_PY_RENDER
 }
 
 } // namespace velmora_py

@@ -12,6 +12,7 @@
 #include "velmora/model/document_members.hpp"
 #include "velmora/model/encoding.hpp"
 #include "velmora/model/exchange_keys.hpp"
+#include "velmora/model/fields.hpp"
 #include "velmora/model/interval.hpp"
 #include "velmora/model/statement.hpp"
 #include "velmora/model/warning.hpp"

@@ -61,8 +61,8 @@ TEST(DocumentBuilding, EveryKeyFillsItsOwnField) {
   // Each optional text key, given a distinct value, lands in exactly one
   // member; checked through the key table against the members.
   AttributeMap attrs = required_document_attrs();
-  for (const DocumentField &f : kDocumentFields) {
-    if (f.kind == FieldKind::OptionalText) attrs.insert(f.key, std::string(f.name));
+  for (const FieldInfo &f : kDocumentFields) {
+    if (f.kind == FieldKind::Text && !f.required) attrs.insert(f.key, std::string(f.name));
   }
   Statement st = complete(std::move(attrs));
   ASSERT_EQ(st.documents.size(), 1u);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <string_view>
 
 namespace velmora {
@@ -20,12 +19,8 @@ inline constexpr std::string_view kEncodingWindows = "Windows";
 inline constexpr std::string_view kEncodingUtf8 = "UTF-8";
 inline constexpr std::string_view kEncodingDos = "DOS";
 
-// The account section's number key and its interval keys, in the order of
-// the Interval members.
+// The account section's number key; the interval keys are in the field
+// definition (velmora/model/fields.hpp).
 inline constexpr std::string_view kAccountNumberKey = "РасчСчет";
-inline constexpr std::size_t kIntervalFieldCount = 6;
-inline constexpr std::array<std::string_view, kIntervalFieldCount> kIntervalKeys{
-    "ДатаНачала",      "ДатаКонца",      "НачальныйОстаток",
-    "КонечныйОстаток", "ВсегоПоступило", "ВсегоСписано"};
 
 } // namespace velmora
