@@ -35,6 +35,10 @@ private:
   bool negative_ = false;
 };
 
+// The same number with the trailing zeros of its fraction dropped: equal
+// Decimals have identical normalised forms (100.00 and 100 both give 100).
+Decimal normalise(const Decimal &value);
+
 // Canonical text keeping the scale: "-1500.00", "0.5", "12".
 std::string format_decimal(const Decimal &value);
 
