@@ -115,8 +115,8 @@ def colliding_header(n):
 
 
 def huge_then_small(n):
-    """c: one account section of 50 n keys, then 10 n small sections."""
-    extra = "".join(f"K{i}=v\n" for i in range(50 * n))
+    """c: one account section of 20 n keys, then 10 n small sections."""
+    extra = "".join(f"K{i}=v\n" for i in range(20 * n))
     parts = [MAGIC, account_section("01.01.2000", "1", extra)]
     for i in range(1, 10 * n):
         parts.append(account_section(day(i), "1"))
@@ -126,7 +126,7 @@ def huge_then_small(n):
 
 def huge_then_documents(n):
     """c with a hook: the same outsized section, then small documents."""
-    extra = "".join(f"K{i}=v\n" for i in range(50 * n))
+    extra = "".join(f"K{i}=v\n" for i in range(20 * n))
     parts = [MAGIC, account_section("01.01.2000", "1", extra)]
     parts.extend(document_section(i) for i in range(n))
     parts.append("КонецФайла\n")
@@ -187,7 +187,7 @@ def main(argv=None):
             (out / name).write_bytes(make())
         return 0
     if args.smoke:
-        args.scale, args.runs = 0.1, 1
+        args.scale, args.runs = 0.1, 3
 
     import velmora_py
 
