@@ -16,7 +16,9 @@ core=build/bench/bench/velmora_core_bench
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 size=20
-for a in "$@"; do [ "$a" = "--smoke" ] && size=0.2; done
+memory_size=20
+smoke=()
+for a in "$@"; do [ "$a" = "--smoke" ] && size=0.2 && memory_size=1 && smoke=(--smoke); done
 .venv/bin/python bench/gen_statement.py --size-mb "$size" --encoding utf-8 -o "$tmp/u.txt"
 .venv/bin/python bench/gen_statement.py --size-mb "$size" --encoding cp1251 -o "$tmp/c.txt"
 echo "== core (Google Benchmark)"
@@ -27,3 +29,7 @@ else
 fi
 echo "== velmora_py.parse"
 .venv/bin/python bench/bench_parse.py --core-bench "$core" "$@"
+echo "== adversarial inputs"
+.venv/bin/python bench/adversarial.py "${smoke[@]}"
+echo "== peak memory by input shape"
+.venv/bin/python bench/memory_shapes.py --size-mb "$memory_size" --core-peak build/bench/bench/velmora_core_peak

@@ -221,23 +221,26 @@ void add_interval(AccountMap &accounts, std::string number, Interval interval) {
     accounts.append(std::move(fresh));
     return;
   }
+  // An equal interval has the same start date, so it is the one a walk over
+  // that date's intervals would find; the map's index answers in one probe.
+  if (!accounts.note_interval(*account, interval)) return;
   auto &list = account->intervals;
   auto by_start = [](const Interval &a, const Interval &b) { return a.date_start < b.date_start; };
-  auto first = std::lower_bound(list.begin(), list.end(), interval, by_start);
-  auto it = first;
-  for (; it != list.end() && it->date_start == interval.date_start; ++it) {
-    if (*it == interval) return;
-  }
+  // After the last interval with the same start: equal starts keep their
+  // arrival order. Statements list periods in order, so this is the end.
+  auto it = !list.empty() && !(interval.date_start < list.back().date_start)
+                ? list.end()
+                : std::upper_bound(list.begin(), list.end(), interval, by_start);
   list.insert(it, std::move(interval));
 }
 
 void complete_document_section(Statement &statement, AttributeMap &&attrs,
                                std::string_view doc_type, std::uint64_t lineno) {
-  // The type pair comes last, after the section's own pairs, which stay in
-  // the map (values moved out) so that their key buffers are reused.
+  // The map is taken over and freed here, whatever size the section had:
+  // the reader starts its next section with a fresh map.
+  AttributeMap section = std::move(attrs);
   AttributeMap::Entry type_pair{std::string(kDocumentTypeKey), std::string(doc_type)};
-  auto doc = build_document_from(attrs.entries(), std::span(&type_pair, 1));
-  attrs.clear();
+  auto doc = build_document_from(section.entries(), std::span(&type_pair, 1));
   if (doc) {
     statement.documents.push_back(std::move(*doc));
   } else {
@@ -247,9 +250,10 @@ void complete_document_section(Statement &statement, AttributeMap &&attrs,
 
 std::expected<void, ParseError> complete_account_section(Statement &statement, AttributeMap &&attrs,
                                                          std::uint64_t lineno) {
-  auto interval = build_interval(attrs);
+  AttributeMap section = std::move(attrs);
+  auto interval = build_interval(section);
   if (!interval) return std::unexpected(ParseError::account_parse_error(std::move(interval.error()), lineno));
-  std::string *number = attrs.find(kAccountNumberKey);
+  std::string *number = section.find(kAccountNumberKey);
   if (number == nullptr) {
     return std::unexpected(
         ParseError::missing_field(std::string(kAccountNumberKey), ParseContext::Account, lineno));

@@ -2,26 +2,14 @@
 
 #include <cstring>
 
+#include "parser/model/keyed_hash.hpp"
+
 namespace velmora {
 
 std::uint64_t AttributeMap::hash(std::string_view key) {
-  // Eight bytes per step: keys are Cyrillic words of 10 to 40 bytes.
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t h = key.size() * kMul;
-  const char *p = key.data();
-  std::size_t n = key.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    h = (h ^ word) * kMul;
-    h ^= h >> 29;
-  }
-  if (n > 0) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, n);
-    h = (h ^ word) * kMul;
-  }
-  return h ^ (h >> 32);
+  // Keyed per process: keys come from the input, and an unkeyed hash would
+  // let a crafted file put every key into one probe run.
+  return keyed_hash(key);
 }
 
 std::size_t AttributeMap::probe(std::string_view key, std::uint64_t h) const {
@@ -113,7 +101,17 @@ std::vector<AttributeMap::Entry> AttributeMap::take_entries() {
 
 void AttributeMap::clear() {
   size_ = 0;
-  std::fill(slots_.begin(), slots_.end(), 0u);
+  // A map that once held an outsized section gives its room back, so that
+  // clearing it for each later section costs no more than a small map does.
+  if (slots_.size() > kRetainedSlots) {
+    std::vector<std::uint32_t>().swap(slots_);
+  } else {
+    std::fill(slots_.begin(), slots_.end(), 0u);
+  }
+  if (entries_.size() > kRetainedEntries) {
+    entries_.resize(kRetainedEntries);
+    entries_.shrink_to_fit();
+  }
 }
 
 } // namespace velmora

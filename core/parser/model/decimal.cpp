@@ -4,33 +4,25 @@
 
 namespace velmora {
 
-namespace {
-
-struct Normalised {
-  u128 mantissa;
-  unsigned scale;
-};
-
 // Scaling the smaller-scale mantissa up could need 96 + 93 bits; dropping
 // trailing zeros instead gives every value one representation that fits.
-Normalised strip_trailing_zeros(const Decimal &value) {
-  Normalised n{value.mantissa(), value.scale()};
-  while (n.scale != 0 && n.mantissa % 10 == 0) {
-    n.mantissa /= 10;
-    --n.scale;
+Decimal normalise(const Decimal &value) {
+  u128 mantissa = value.mantissa();
+  unsigned scale = value.scale();
+  while (scale != 0 && mantissa % 10 == 0) {
+    mantissa /= 10;
+    --scale;
   }
-  return n;
+  return Decimal(mantissa, scale, value.negative());
 }
-
-} // namespace
 
 bool operator==(const Decimal &a, const Decimal &b) {
   if (a.negative() != b.negative()) {
     return false;
   }
-  const Normalised na = strip_trailing_zeros(a);
-  const Normalised nb = strip_trailing_zeros(b);
-  return na.mantissa == nb.mantissa && na.scale == nb.scale;
+  const Decimal na = normalise(a);
+  const Decimal nb = normalise(b);
+  return na.mantissa() == nb.mantissa() && na.scale() == nb.scale();
 }
 
 std::string format_decimal(const Decimal &value) {

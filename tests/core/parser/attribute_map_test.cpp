@@ -91,5 +91,25 @@ TEST(AttributeMap, EqualityFollowsOrder) {
   EXPECT_EQ(a, b);
 }
 
+TEST(AttributeMap, ClearReleasesTheRoomOfAnOutsizedMap) {
+  AttributeMap m;
+  for (int i = 0; i < 10000; ++i) m.insert(key(i), "v");
+  ASSERT_GT(m.slot_count(), AttributeMap::kRetainedSlots);
+  m.clear();
+  EXPECT_TRUE(m.empty());
+  EXPECT_LE(m.slot_count(), AttributeMap::kRetainedSlots);
+  EXPECT_LE(m.retained_entries(), AttributeMap::kRetainedEntries);
+  EXPECT_EQ(m.find(key(5)), nullptr);
+  // Usable as before, and a usual section keeps its room across clear().
+  for (int i = 0; i < 60; ++i) m.insert(key(i), std::to_string(i));
+  EXPECT_EQ(*m.find(key(59)), "59");
+  const std::size_t slots = m.slot_count();
+  m.clear();
+  EXPECT_EQ(m.slot_count(), slots);
+  m.insert(key(1), "again");
+  EXPECT_EQ(keys_of(m), std::vector<std::string>{key(1)});
+  EXPECT_EQ(m.find(key(2)), nullptr);
+}
+
 } // namespace
 } // namespace velmora

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <variant>
 
+#include "parser/value_parsing.hpp"
 #include "velmora/model/document.hpp"
 
 namespace velmora {
@@ -368,6 +370,107 @@ TEST(IntervalEquality, AbsentEqualsOnlyAbsent) {
   EXPECT_NE(a, b);
   a.end_amount = Decimal(0, 2, false);
   EXPECT_EQ(a, b);
+}
+
+// The merge as a walk over the intervals of the same start date: the
+// reference that the indexed merge must agree with exactly.
+void add_interval_by_walk(std::vector<std::pair<std::string, std::vector<Interval>>> &accounts,
+                          const std::string &number, const Interval &interval) {
+  auto account = std::find_if(accounts.begin(), accounts.end(),
+                              [&](const auto &a) { return a.first == number; });
+  if (account == accounts.end()) {
+    accounts.push_back({number, {interval}});
+    return;
+  }
+  auto &list = account->second;
+  auto it = std::lower_bound(list.begin(), list.end(), interval,
+                             [](const Interval &a, const Interval &b) { return a.date_start < b.date_start; });
+  for (; it != list.end() && it->date_start == interval.date_start; ++it) {
+    if (*it == interval) return;
+  }
+  list.insert(it, interval);
+}
+
+Decimal amount(std::string_view text) { return *parse_amount(text); }
+
+// Every merge of a sequence drawn from few values, so that equal starts,
+// equal values at other scales and absent against present all recur.
+TEST(AddInterval, AgreesWithTheWalkOverEqualStarts) {
+  const std::optional<Decimal> amounts[] = {std::nullopt,   amount("100"), amount("100.00"),
+                                            amount("0"),    amount("0.000"), amount("-0.0"),
+                                            amount("-100.0")};
+  const std::optional<Date> ends[] = {std::nullopt, Date{2024, 1, 31}};
+  const Date starts[] = {{2024, 1, 1}, {2023, 12, 1}, {2024, 2, 1}};
+  std::uint64_t state = 12345;
+  auto next = [&](std::size_t n) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::size_t>((state >> 33) % n);
+  };
+  for (int round = 0; round < 200; ++round) {
+    AccountMap accounts;
+    std::vector<std::pair<std::string, std::vector<Interval>>> expected;
+    for (int i = 0; i < 40; ++i) {
+      Interval interval{starts[next(3)], ends[next(2)], amount(next(2) ? "100" : "100.0"),
+                        amounts[next(7)], amounts[next(7)], amounts[next(3)]};
+      const std::string number = next(4) == 0 ? "B" : "A";
+      add_interval(accounts, number, interval);
+      add_interval_by_walk(expected, number, interval);
+    }
+    ASSERT_EQ(accounts.size(), expected.size());
+    for (std::size_t a = 0; a < expected.size(); ++a) {
+      EXPECT_EQ(accounts[a].number, expected[a].first);
+      const auto &got = accounts[a].intervals;
+      const auto &want = expected[a].second;
+      ASSERT_EQ(got.size(), want.size()) << "round " << round;
+      for (std::size_t k = 0; k < want.size(); ++k) {
+        // Field by field with the scales: the first arrival must be kept.
+        EXPECT_EQ(got[k], want[k]);
+        EXPECT_EQ(got[k].start_amount.scale(), want[k].start_amount.scale());
+        EXPECT_EQ(got[k].end_amount.has_value(), want[k].end_amount.has_value());
+        if (got[k].end_amount) {
+          EXPECT_EQ(got[k].end_amount->scale(), want[k].end_amount->scale());
+        }
+      }
+    }
+  }
+}
+
+TEST(AddInterval, ScaleAbsenceAndSignCases) {
+  struct Case {
+    std::optional<Decimal> first, second;
+    bool merged;
+  };
+  const Case cases[] = {
+      {amount("100"), amount("100.00"), true},
+      {amount("100.10"), amount("100.1"), true},
+      {std::nullopt, amount("0"), false},
+      {amount("0"), amount("-0.00"), true},
+      {amount("1"), amount("-1"), false},
+      {amount("10"), amount("1"), false},
+      {std::nullopt, std::nullopt, true},
+  };
+  for (const Case &c : cases) {
+    AccountMap accounts;
+    Interval a{{2024, 1, 1}, std::nullopt, amount("5"), c.first, std::nullopt, std::nullopt};
+    Interval b = a;
+    b.end_amount = c.second;
+    add_interval(accounts, "A", a);
+    add_interval(accounts, "A", b);
+    EXPECT_EQ(accounts[0].intervals.size(), c.merged ? 1u : 2u);
+  }
+}
+
+TEST(SectionBuilders, TakeTheMapOver) {
+  Statement st;
+  AttributeMap account = interval_attrs("01.01.2024");
+  account.insert("РасчСчет", "1");
+  ASSERT_TRUE(complete_account_section(st, std::move(account), 3));
+  EXPECT_TRUE(account.empty());
+  AttributeMap document = required_document_attrs();
+  complete_document_section(st, std::move(document), "Платежное поручение", 9);
+  EXPECT_TRUE(document.empty());
+  EXPECT_EQ(document.slot_count(), 0u);
+  EXPECT_EQ(st.documents.size(), 1u);
 }
 
 } // namespace

@@ -51,7 +51,15 @@ public:
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
+  // Empties the map. The room of a usual section is kept for the next one;
+  // that of a larger map is released.
   void clear();
+  // Room kept by clear(): slots for kRetainedEntries at the load limit, and
+  // that many entries whose key buffers the next section reuses.
+  static constexpr std::size_t kRetainedEntries = 128;
+  static constexpr std::size_t kRetainedSlots = 2 * kRetainedEntries;
+  std::size_t slot_count() const { return slots_.size(); }
+  std::size_t retained_entries() const { return entries_.size(); }
   // Moves the entries out in insertion order and leaves the map empty.
   std::vector<Entry> take_entries();
   void reserve(std::size_t n);
@@ -79,8 +87,9 @@ private:
   void rehash(std::size_t slot_count);
   Entry *locate(std::string_view key) const;
 
-  // The first size_ entries are the map's; clear() keeps the rest, so that
-  // the next section reuses their key buffers instead of allocating anew.
+  // The first size_ entries are the map's; clear() keeps up to
+  // kRetainedEntries of the rest, so that the next section reuses their key
+  // buffers instead of allocating anew.
   std::vector<Entry> entries_;
   std::size_t size_ = 0;
   std::vector<std::uint32_t> slots_; // entry index + 1; 0 marks an empty slot
