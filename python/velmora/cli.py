@@ -10,11 +10,12 @@ import decimal
 import io
 import json
 import sys
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 from typing import TextIO
 
 import velmora_py
 
+from velmora import cli_tables
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 
 
@@ -124,10 +125,12 @@ def arguments() -> argparse.ArgumentParser:
     p = commands.add_parser("json", help="the whole statement as JSON")
     p.add_argument("file", metavar="FILE")
     p.add_argument("--indent", type=int, default=None)
-    p = commands.add_parser("csv", help="one row per document, all attributes")
-    p.add_argument("file", metavar="FILE")
+    p = commands.add_parser("csv", help="one row per document, all attributes "
+                            "(with several files, the source first)")
+    p.add_argument("files", nargs="+", metavar="FILE|DIR")
     p.add_argument("-o", "--output", metavar="FILE", help="write here instead of standard output")
     p.add_argument("--excel", action="store_true", help="UTF-8 with a byte order mark and ; separators")
+    cli_tables.add_parquet_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -149,21 +152,43 @@ def run(args: argparse.Namespace) -> int:
             shown += 1
             show(statement, "<stdin>" if name == "-" else name, sys.stdout)
         return status
+    if args.command == "parquet":
+        return cli_tables.run_parquet(args)
+    if args.command == "csv":
+        return run_csv(args)
     statement = load(args.file, args.strict)
-    if args.command == "json":
-        json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
-        sys.stdout.write("\n")
+    json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
+    sys.stdout.write("\n")
+    return 0
+
+
+def run_csv(args: argparse.Namespace) -> int:
+    paths = cli_tables.expand_paths(args.files)
+    if len(paths) == 1 and paths == args.files:
+        statement = load(paths[0], args.strict)
+        emit_csv(args, lambda out: write_csv(statement, out, args.excel))
         return 0
+    # Several statements: the ones that parse are written, the others reported.
+    status, named = 0, []
+    for path in paths:
+        try:
+            named.append(("<stdin>" if path == "-" else path, load(path, args.strict)))
+        except Failure:
+            status = 1
+    emit_csv(args, lambda out: cli_tables.write_documents_csv(named, out, args.excel))
+    return status
+
+
+def emit_csv(args: argparse.Namespace, write: "Callable[[TextIO], None]") -> None:
     if args.output:
         with open(args.output, "w", encoding="utf-8-sig" if args.excel else "utf-8", newline="") as f:
-            write_csv(statement, f, args.excel)
+            write(f)
     else:
         buffer = io.StringIO(newline="")
-        write_csv(statement, buffer, args.excel)
+        write(buffer)
         data = buffer.getvalue().encode("utf-8-sig" if args.excel else "utf-8")
         sys.stdout.flush()
         sys.stdout.buffer.write(data)
-    return 0
 
 
 def main(argv: Sequence[str] | None = None) -> int:
