@@ -3,9 +3,12 @@ over several files and directories."""
 
 import argparse
 import csv
+import importlib
+import importlib.util
 import os
 import sys
-from typing import TextIO
+from collections.abc import Sequence
+from typing import Any, TextIO
 
 from velmora.records import DOCUMENT_ATTRIBUTES
 from velmora.tables import TABLE_NAMES, _directory_files, read_tables
@@ -28,8 +31,7 @@ def expand_paths(names: list[str]) -> list[str]:
 
 def report_errors(errors_table: object) -> int:
     """Prints FILE:LINE: message per failed source; the number printed."""
-    import pyarrow as pa
-
+    pa = importlib.import_module("pyarrow")
     rows = pa.table(errors_table).to_pylist()
     for row in rows:
         where = row["source"] if row["line"] is None else f"{row['source']}:{row['line']}"
@@ -39,7 +41,7 @@ def report_errors(errors_table: object) -> int:
 
 def run_parquet(args: argparse.Namespace) -> int:
     try:
-        import pyarrow.parquet as pq
+        pq = importlib.import_module("pyarrow.parquet")
     except ImportError:
         print("velmora parquet needs pyarrow: pip install 'velmora[arrow]'", file=sys.stderr)
         return 1
@@ -49,11 +51,7 @@ def run_parquet(args: argparse.Namespace) -> int:
     paths = expand_paths(args.paths)
     progress = False
     if len(paths) > 1 and sys.stderr.isatty():
-        try:
-            import tqdm  # noqa: F401
-            progress = True
-        except ImportError:
-            pass
+        progress = importlib.util.find_spec("tqdm") is not None
     tables = read_tables(paths, threads=args.threads, progress=progress)
     os.makedirs(args.output, exist_ok=True)
     for name in TABLE_NAMES:
@@ -61,11 +59,11 @@ def run_parquet(args: argparse.Namespace) -> int:
     return 1 if report_errors(tables.errors) else 0
 
 
-def write_documents_csv(named: list[tuple[str, object]], out: TextIO, excel: bool) -> None:
+def write_documents_csv(named: "Sequence[tuple[str, Any]]", out: TextIO, excel: bool) -> None:
     """One row per document of every statement, the source first."""
     writer = csv.writer(out, delimiter=";" if excel else ",", lineterminator="\r\n" if excel else "\n")
     writer.writerow(("source",) + DOCUMENT_ATTRIBUTES)
     for source, statement in named:
-        for doc in statement.documents:  # type: ignore[attr-defined]
+        for doc in statement.documents:
             writer.writerow([source] + ["" if (v := getattr(doc, name)) is None else v
                                         for name in DOCUMENT_ATTRIBUTES])

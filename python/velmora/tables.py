@@ -9,6 +9,7 @@ the interpreter lock released; files are parsed on a thread pool.
 from __future__ import annotations
 
 import concurrent.futures
+import functools
 import os
 import sys
 from collections.abc import Callable, Iterable, Iterator
@@ -149,11 +150,15 @@ def _read_path(path: str) -> bytes:
         return f.read()
 
 
-def _read_file_object(f: Any) -> bytes:
+def _read_file_object(f: Any) -> Any:
     data = f.read()
     if not isinstance(data, (bytes, bytearray, memoryview)):
         raise TypeError(f"a file object must be opened in binary mode, got {type(data).__name__} from read()")
-    return bytes(data) if isinstance(data, memoryview) else data
+    return data
+
+
+def _same(data: Any) -> Any:
+    return data
 
 
 def _expand(sources: Any) -> list[tuple[str, Callable[[], Any]]]:
@@ -164,16 +169,16 @@ def _expand(sources: Any) -> list[tuple[str, Callable[[], Any]]]:
     def add(source: Any, top: bool) -> None:
         nonlocal in_memory
         if isinstance(source, (bytes, bytearray, memoryview)):
-            items.append((f"<bytes {in_memory}>", lambda data=source: data))
+            items.append((f"<bytes {in_memory}>", functools.partial(_same, source)))
             in_memory += 1
         elif isinstance(source, (str, os.PathLike)):
             path = os.fspath(source)
             if not isinstance(path, str):
                 path = os.fsdecode(path)
             if os.path.isdir(path):
-                items.extend((p, lambda p=p: _read_path(p)) for p in _directory_files(path))
+                items.extend((p, functools.partial(_read_path, p)) for p in _directory_files(path))
             else:
-                items.append((path, lambda p=path: _read_path(p)))
+                items.append((path, functools.partial(_read_path, path)))
         elif hasattr(source, "read"):
             name = getattr(source, "name", None)
             if isinstance(name, str):
@@ -181,7 +186,7 @@ def _expand(sources: Any) -> list[tuple[str, Callable[[], Any]]]:
             else:
                 label = f"<bytes {in_memory}>"
                 in_memory += 1
-            items.append((label, lambda f=source: _read_file_object(f)))
+            items.append((label, functools.partial(_read_file_object, source)))
         elif top and isinstance(source, Iterable):
             for item in source:
                 add(item, False)

@@ -1,0 +1,24 @@
+"""velmora._native: the velmora package's private native module."""
+
+from typing import Any, final
+
+TABLE_NAMES: tuple[str, ...]
+
+@final
+class ParsedFile:
+    @property
+    def failure(self) -> tuple[str, str, int | None] | None: ...
+
+@final
+class ArrowTable:
+    @property
+    def num_rows(self) -> int: ...
+    @property
+    def column_names(self) -> tuple[str, ...]: ...
+    def __arrow_c_schema__(self) -> Any: ...
+    def __arrow_c_stream__(self, requested_schema: Any = None) -> Any: ...
+
+def read_file(data: bytes | bytearray | memoryview, /) -> ParsedFile: ...
+def assemble(
+    items: list[tuple[str, ParsedFile | tuple[str, str, int | None]]], /
+) -> tuple[ArrowTable, ArrowTable, ArrowTable, ArrowTable, ArrowTable]: ...
