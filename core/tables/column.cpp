@@ -1,18 +1,6 @@
 #include "tables/column.hpp"
 
-#include <limits>
-
 namespace velmora::tables {
-
-void ValidityBuilder::append(bool valid) {
-  if ((length_ & 7) == 0) bits_.push_back(0);
-  if (valid) {
-    bits_.back() |= static_cast<std::uint8_t>(1u << (length_ & 7));
-  } else {
-    ++nulls_;
-  }
-  ++length_;
-}
 
 void ValidityBuilder::finish(ColumnData &column) {
   column.length = length_;
@@ -27,25 +15,10 @@ void Utf8Builder::reserve(std::size_t rows, std::size_t bytes) {
   data_.reserve(bytes);
 }
 
-void Utf8Builder::push_offset() {
-  constexpr std::size_t kLimit = std::numeric_limits<std::int32_t>::max();
-  if (data_.size() > kLimit) {
-    // Past this the column cannot be exported; the caller reports it.
-    fits_ = false;
-    data_.clear();
-  }
-  offsets_.push_back(static_cast<std::int32_t>(data_.size()));
-}
-
-void Utf8Builder::append(std::string_view text) {
-  data_.insert(data_.end(), text.begin(), text.end());
-  push_offset();
-  validity_.append(true);
-}
-
-void Utf8Builder::append_null() {
-  push_offset();
-  validity_.append(false);
+void Utf8Builder::overflowed() {
+  // Past this the column cannot be exported; the caller reports it.
+  fits_ = false;
+  data_.clear();
 }
 
 std::shared_ptr<ColumnData> Utf8Builder::finish() {

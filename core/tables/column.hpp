@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -43,7 +45,12 @@ struct DecimalColumn {
 
 class ValidityBuilder {
 public:
-  void append(bool valid);
+  void append(bool valid) {
+    if ((length_ & 7) == 0) bits_.push_back(0);
+    bits_.back() |= static_cast<std::uint8_t>(std::uint8_t{valid} << (length_ & 7));
+    nulls_ += !valid;
+    ++length_;
+  }
   // Moves the bits, length and null count into the column.
   void finish(ColumnData &column);
 
@@ -56,14 +63,30 @@ private:
 class Utf8Builder {
 public:
   void reserve(std::size_t rows, std::size_t bytes);
-  void append(std::string_view text);
-  void append_null();
+  void append(std::string_view text) {
+    const std::size_t at = data_.size();
+    if (text.size() > data_.capacity() - at)
+      data_.reserve(std::max(2 * data_.capacity(), at + text.size()));
+    data_.resize(at + text.size());
+    if (!text.empty()) std::memcpy(data_.data() + at, text.data(), text.size());
+    push_offset();
+    validity_.append(true);
+  }
+  void append_null() {
+    push_offset();
+    validity_.append(false);
+  }
   // False once the text of the column no longer fits 32-bit offsets.
   bool fits() const { return fits_; }
   std::shared_ptr<ColumnData> finish();
 
 private:
-  void push_offset();
+  void push_offset() {
+    if (data_.size() > kMaxBytes) overflowed();
+    offsets_.push_back(static_cast<std::int32_t>(data_.size()));
+  }
+  void overflowed();
+  static constexpr std::size_t kMaxBytes = 0x7fffffff;
   ValidityBuilder validity_;
   std::vector<std::int32_t> offsets_{0};
   std::vector<std::uint8_t> data_;
