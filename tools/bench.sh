@@ -26,3 +26,7 @@ else
 fi
 echo "== velmora_py.parse"
 .venv/bin/python bench/bench_parse.py --core-bench "$core" "$@"
+echo "== velmora.read_tables"
+smoke=()
+for a in "$@"; do [ "$a" = "--smoke" ] && smoke=(--smoke); done
+.venv/bin/python bench/bench_tables.py "${smoke[@]}"
