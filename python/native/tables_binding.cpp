@@ -226,7 +226,8 @@ PyObject *read_file(PyObject *module, PyObject *data) {
   if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
   FileResult *result = nullptr;
   bool no_memory = false;
-  Py_BEGIN_ALLOW_THREADS try {
+  PyThreadState *thread = PyEval_SaveThread();
+  try {
     std::string copy;
     std::string_view bytes(static_cast<const char *>(view.buf), static_cast<std::size_t>(view.len));
     if (!view.readonly) {
@@ -239,7 +240,8 @@ PyObject *read_file(PyObject *module, PyObject *data) {
   } catch (const std::bad_alloc &) {
     no_memory = true;
   }
-  Py_END_ALLOW_THREADS PyBuffer_Release(&view);
+  PyEval_RestoreThread(thread);
+  PyBuffer_Release(&view);
   if (no_memory) return PyErr_NoMemory();
   return new_parsed_file(module, result);
 }
@@ -321,9 +323,19 @@ PyObject *assemble(PyObject *module, PyObject *items) {
       }
       if (ok) {
         vt::StatementTables tables;
-        Py_BEGIN_ALLOW_THREADS tables = vt::assemble_tables(sources);
-        sources.clear();
-        Py_END_ALLOW_THREADS result = PyTuple_New(vt::kTableCount);
+        bool no_memory = false;
+        // Nothing may leave the unlocked stretch by an exception: the lock
+        // is taken back first.
+        PyThreadState *thread = PyEval_SaveThread();
+        try {
+          tables = vt::assemble_tables(sources);
+          sources.clear();
+        } catch (const std::bad_alloc &) {
+          no_memory = true;
+        }
+        PyEval_RestoreThread(thread);
+        if (no_memory) throw std::bad_alloc();
+        result = PyTuple_New(vt::kTableCount);
         for (std::size_t i = 0; result && i < vt::kTableCount; ++i) {
           PyObject *table = new_arrow_table(table_type, tables.tables[i]);
           if (!table)
