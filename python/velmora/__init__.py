@@ -1,4 +1,5 @@
-"""Command-line tool for 1CClientBankExchange statements, built on velmora_py."""
+"""Bank statements in the 1CClientBankExchange format: the command-line tool and
+the table path (read_tables), built on velmora_py and the native velmora._native."""
 
 from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
 from velmora.tables import Table, Tables, read_tables
