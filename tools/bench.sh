@@ -33,3 +33,5 @@ echo "== adversarial inputs"
 .venv/bin/python bench/adversarial.py "${smoke[@]}"
 echo "== peak memory by input shape"
 .venv/bin/python bench/memory_shapes.py --size-mb "$memory_size" --core-peak build/bench/bench/velmora_core_peak
+echo "== velmora.read_tables"
+.venv/bin/python bench/bench_tables.py "${smoke[@]}"

@@ -51,3 +51,15 @@ if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   fi
 fi
 "$venv/bin/python" -c "$required"
+# The libraries the table interop tests read velmora's tables with (the
+# extras arrow, pandas, polars, duckdb, dask and progress). Only the default
+# flavour installs them: debug and free-threaded interpreters may have no
+# wheels for them, and those tests skip when a library is missing.
+if [ "$flavour" = default ]; then
+  interop='import pyarrow, pandas, polars, duckdb, tqdm, dask.dataframe, distributed'
+  if ! "$venv/bin/python" -c "$interop" 2>/dev/null; then
+    pip_install "pyarrow>=16" "pandas>=2.2" "polars>=1.0" "duckdb>=1.1" "tqdm>=4.66" \
+      "dask[dataframe]>=2024.8" "distributed>=2024.8"
+  fi
+  "$venv/bin/python" -c "$interop"
+fi

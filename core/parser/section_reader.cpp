@@ -69,8 +69,9 @@ ParseContext context_of(ReaderState state) {
   return ParseContext::Init;
 }
 
-SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks)
-    : hooks_(hooks) {
+SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
+                             ParseObserver *observer)
+    : hooks_(hooks), observer_(observer) {
   statement_.encoding = encoding;
 }
 
@@ -104,6 +105,7 @@ std::expected<void, ParseError> SectionReader::step(std::uint64_t lineno, const 
 
 std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno,
                                                             const LineItem &item) {
+  if (observer_) observe_attribute(lineno, item);
   switch (state_) {
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
@@ -157,6 +159,19 @@ std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
   return std::unexpected(unexpected(item, lineno));
 }
 
+void SectionReader::observe_attribute(std::uint64_t lineno, const LineItem &item) {
+  switch (state_) {
+  case ReaderState::Header: observer_->header_attribute(lineno, item.key, item.value); return;
+  case ReaderState::Document:
+    observer_->section_attribute(SectionType::Document, lineno, item.key, item.value);
+    return;
+  case ReaderState::Account:
+    observer_->section_attribute(SectionType::Account, lineno, item.key, item.value);
+    return;
+  default: return; // an error, which the caller reports
+  }
+}
+
 std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::uint64_t lineno) {
   for (SectionHook *hook : hooks_) {
     HookOutcome outcome = hook->call(type, section_, statement_.header);
@@ -166,6 +181,7 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 }
 
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
+  if (observer_) observer_->section_closed(SectionType::Document, lineno);
   if (hooks_.empty()) {
     complete_document_draft(statement_, draft_, doc_type_, lineno);
     draft_.clear();
@@ -180,6 +196,7 @@ std::expected<void, ParseError> SectionReader::close_document(std::uint64_t line
 }
 
 std::expected<void, ParseError> SectionReader::close_account(std::uint64_t lineno) {
+  if (observer_) observer_->section_closed(SectionType::Account, lineno);
   if (auto hooked = run_hooks(SectionType::Account, lineno); !hooked) return hooked;
   auto completed = complete_account_section(statement_, std::move(section_), lineno);
   section_.clear();

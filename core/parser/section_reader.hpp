@@ -11,6 +11,7 @@
 #include "velmora/model/statement.hpp"
 #include "velmora/parse_error.hpp"
 #include "parser/document_draft.hpp"
+#include "velmora/parse_observer.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora {
@@ -40,7 +41,8 @@ ParseContext context_of(ReaderState state);
 // The state machine that walks a statement's lines through its sections.
 class SectionReader {
 public:
-  SectionReader(Encoding encoding, std::span<SectionHook *const> hooks);
+  SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
+                ParseObserver *observer = nullptr);
 
   // Advances by one classified line. An error consumes the reader: what it
   // held is dropped, it is never finished, and every later line gets the
@@ -61,11 +63,13 @@ private:
   std::expected<void, ParseError> on_marker(std::uint64_t lineno, const LineItem &item);
   std::expected<void, ParseError> close_document(std::uint64_t lineno);
   std::expected<void, ParseError> close_account(std::uint64_t lineno);
+  void observe_attribute(std::uint64_t lineno, const LineItem &item);
   std::expected<void, ParseError> run_hooks(SectionType type, std::uint64_t lineno);
   ParseError unexpected(const LineItem &item, std::uint64_t lineno) const;
 
   ReaderState state_ = ReaderState::Init;
   std::span<SectionHook *const> hooks_;
+  ParseObserver *observer_ = nullptr;
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;

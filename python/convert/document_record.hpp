@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "velmora/model/document.hpp"
+#include "velmora/model/document_attribute_order.hpp"
 
 namespace velmora_py {
 
@@ -18,10 +19,8 @@ using DocumentRecord = std::array<std::optional<std::string>, velmora::kDocument
 // Moves the model's texts over; only the four typed fields allocate.
 DocumentRecord render_document(velmora::Document &&document);
 
-// The attribute names in the order the Python class declares them, which
-// groups the fields differently from the model.
-inline constexpr std::array<std::string_view, velmora::kDocumentFieldCount> kDocumentAttributeOrder =
-    velmora::attribute_order(velmora::kDocumentFields);
+// The attribute names in the order the Python class declares them.
+using velmora::kDocumentAttributeOrder;
 
 // The record slot of a model member, by name; kDocumentFieldCount if none.
 constexpr std::size_t document_slot(std::string_view name) {

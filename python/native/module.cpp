@@ -1,6 +1,9 @@
+// velmora._native: the private native module of the velmora package. Each
+// capability brings its functions and types through its binding header.
 #include <Python.h>
 
 #include "bindings.hpp"
+#include "tables_binding.hpp"
 
 namespace velmora_native {
 namespace {
@@ -22,6 +25,8 @@ int exec_module(PyObject *module) {
     }
   }
   Py_DECREF(name);
+  if (PyModule_AddFunctions(module, tables_methods()) < 0) return -1;
+  if (tables_exec(module) < 0) return -1;
   return 0;
 }
 

@@ -1,8 +1,19 @@
-"""Command-line tool for 1CClientBankExchange statements, built on velmora_py,
-and the package's own reading and writing: velmora.read, velmora.write."""
+"""Bank statements in the 1CClientBankExchange format: the command-line tool,
+reading any file (velmora.read), writing (velmora.write) and the table path
+(velmora.read_tables), built on velmora_py and the native velmora._native."""
 
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
+from velmora.tables import Table, Tables, read_tables
 from velmora.writer import WriteError, write
 
-__all__ = ["DOCUMENT_ATTRIBUTES", "INTERVAL_ATTRIBUTES", "WriteError", "read", "write"]
+__all__ = [
+    "DOCUMENT_ATTRIBUTES",
+    "INTERVAL_ATTRIBUTES",
+    "Table",
+    "Tables",
+    "WriteError",
+    "read",
+    "read_tables",
+    "write",
+]

@@ -1,6 +1,30 @@
+"""velmora._native: the velmora package's private native module."""
+
 from collections.abc import Buffer
+from typing import Any, final
 
 import velmora_py
+
+TABLE_NAMES: tuple[str, ...]
+
+@final
+class ParsedFile:
+    @property
+    def failure(self) -> tuple[str, str, int | None] | None: ...
+
+@final
+class ArrowTable:
+    @property
+    def num_rows(self) -> int: ...
+    @property
+    def column_names(self) -> tuple[str, ...]: ...
+    def __arrow_c_schema__(self) -> Any: ...
+    def __arrow_c_stream__(self, requested_schema: Any = None) -> Any: ...
+
+def read_file(data: bytes | bytearray | memoryview, /) -> ParsedFile: ...
+def assemble(
+    items: list[tuple[str, ParsedFile | tuple[str, str, int | None]]], /
+) -> tuple[ArrowTable, ArrowTable, ArrowTable, ArrowTable, ArrowTable]: ...
 
 def write_statement(statement: velmora_py.Statement, encoding: str, newline: str, /) -> bytes | list[tuple[str, str, str]]: ...
 def dos_text(data: Buffer, /) -> bytes | None: ...

@@ -11,11 +11,12 @@ import io
 import json
 import os
 import sys
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 from typing import BinaryIO, TextIO
 
 import velmora_py
 
+from velmora import cli_tables
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 from velmora.writer import ENCODINGS, WriteError, write
@@ -134,11 +135,13 @@ def arguments() -> argparse.ArgumentParser:
     p = commands.add_parser("json", help="the whole statement as JSON")
     p.add_argument("file", metavar="FILE")
     p.add_argument("--indent", type=int, default=None)
-    p = commands.add_parser("csv", help="one row per document, all attributes")
-    p.add_argument("file", metavar="FILE")
+    p = commands.add_parser("csv", help="one row per document, all attributes "
+                            "(with several files, the source first)")
+    p.add_argument("files", nargs="+", metavar="FILE|DIR")
     p.add_argument("-o", "--output", metavar="FILE", help="write here instead of standard output")
     p.add_argument("--excel", action="store_true", help="UTF-8 with a byte order mark and ; separators")
     add_convert_arguments(commands)
+    cli_tables.add_parquet_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -201,20 +204,42 @@ def run(args: argparse.Namespace) -> int:
             shown += 1
             show(statement, "<stdin>" if name == "-" else name, sys.stdout)
         return status
+    if args.command == "parquet":
+        return cli_tables.run_parquet(args)
+    if args.command == "csv":
+        return run_csv(args)
     statement = load(args.file, args.strict)
-    if args.command == "json":
-        json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
-        sys.stdout.write("\n")
+    json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
+    sys.stdout.write("\n")
+    return 0
+
+
+def run_csv(args: argparse.Namespace) -> int:
+    paths = cli_tables.expand_paths(args.files)
+    if len(paths) == 1 and paths == args.files:
+        statement = load(paths[0], args.strict)
+        emit_csv(args, lambda out: write_csv(statement, out, args.excel))
         return 0
+    # Several statements: the ones that parse are written, the others reported.
+    status, named = 0, []
+    for path in paths:
+        try:
+            named.append(("<stdin>" if path == "-" else path, load(path, args.strict)))
+        except Failure:
+            status = 1
+    emit_csv(args, lambda out: cli_tables.write_documents_csv(named, out, args.excel))
+    return status
+
+
+def emit_csv(args: argparse.Namespace, write: "Callable[[TextIO], None]") -> None:
     if args.output:
-        write_csv_file(statement, args.output, args.excel)
+        write_csv_file(args.output, args.excel, write)
     else:
         buffer = io.StringIO(newline="")
-        write_csv(statement, buffer, args.excel)
+        write(buffer)
         data = buffer.getvalue().encode("utf-8-sig" if args.excel else "utf-8")
         sys.stdout.flush()
         write_all(sys.stdout.buffer, data)
-    return 0
 
 
 def write_all(out: BinaryIO, data: bytes) -> None:
@@ -225,10 +250,10 @@ def write_all(out: BinaryIO, data: bytes) -> None:
         view = view[out.write(view) :]
 
 
-def write_csv_file(statement: velmora_py.Statement, path: str, excel: bool) -> None:
+def write_csv_file(path: str, excel: bool, write: "Callable[[TextIO], None]") -> None:
     try:
         with open(path, "w", encoding="utf-8-sig" if excel else "utf-8", newline="") as f:
-            write_csv(statement, f, excel)
+            write(f)
     except OSError as error:
         raise OutputError(f"{path}: {error.strerror or error}") from None
 

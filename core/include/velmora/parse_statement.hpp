@@ -6,6 +6,7 @@
 
 #include "velmora/model/statement.hpp"
 #include "velmora/parse_error.hpp"
+#include "velmora/parse_observer.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora {
@@ -13,8 +14,10 @@ namespace velmora {
 // Parses one statement from its raw bytes. Valid UTF-8 (after an optional
 // byte order mark) is read in place; anything else is decoded as the WHATWG
 // standard decodes legacy text with a windows-1251 fallback. Hooks run at
-// every section's closing line, in order.
+// every section's closing line, in order. An observer, when given, sees the
+// lines as they are read.
 std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
-                                                     std::span<SectionHook *const> hooks = {});
+                                                     std::span<SectionHook *const> hooks = {},
+                                                     ParseObserver *observer = nullptr);
 
 } // namespace velmora
