@@ -1,8 +1,10 @@
 #pragma once
 
 // The whole public API of the velmora core: parse a 1CClientBankExchange
-// statement into its model, with optional section hooks.
+// statement into its model, with optional section hooks, and check it.
 
+#include "velmora/checks/check_digits.hpp"
+#include "velmora/checks/statement_checks.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/date.hpp"
 #include "velmora/model/decimal.hpp"
