@@ -31,8 +31,11 @@ std::expected<void, NumberFault> check_account_number(std::string_view account);
 
 // An account number together with the BIC of the bank that holds it: the
 // account is 20 digits and its control key (the 9th digit) agrees with the
-// BIC by the Bank of Russia's algorithm. The BIC must pass check_bic; a BIC
-// that does not is the caller's to report, and gives Character here.
+// BIC by the Bank of Russia's algorithm: weights 7, 1, 3 over the BIC's last
+// three digits followed by the account's twenty, the sum ending in 0 (for an
+// account held at the Bank of Russia, see is_held_at_bank_of_russia). The BIC
+// must pass check_bic; a BIC that does not is the caller's to report, and
+// gives Character here.
 std::expected<void, NumberFault> check_account(std::string_view account, std::string_view bic);
 
 // True for a BIC of a division of the Bank of Russia itself (a settlement
