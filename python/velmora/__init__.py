@@ -1,8 +1,10 @@
-"""Command-line tool for 1CClientBankExchange statements, built on velmora_py,
-and the package's own reading and writing: velmora.read, velmora.write."""
+"""Command-line tool and helpers for 1CClientBankExchange statements, built on
+velmora_py: reading (velmora.read), writing (velmora.write) and checking
+(velmora.check)."""
 
+from velmora.checks import Finding, check
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
 from velmora.writer import WriteError, write
 
-__all__ = ["DOCUMENT_ATTRIBUTES", "INTERVAL_ATTRIBUTES", "WriteError", "read", "write"]
+__all__ = ["DOCUMENT_ATTRIBUTES", "INTERVAL_ATTRIBUTES", "Finding", "WriteError", "check", "read", "write"]
