@@ -1,40 +1,82 @@
-// velmora._native: the private native module of the velmora package. Each
-// capability brings its functions and types through its binding header.
+// velmora._native: the velmora package's private extension module, the
+// bindings of the core's capabilities beyond parsing (writing, DOS input,
+// statement checks, tables). It reads velmora_py's result objects into the core's
+// model at the edge, once, and runs the core's native work on it without the
+// interpreter lock.
 #include <Python.h>
 
+#include <new>
+
 #include "bindings.hpp"
+#include "convert/owned_ref.hpp"
+#include "module_state.hpp"
 #include "tables_binding.hpp"
+#include "velmora/checks/statement_checks.hpp"
 
 namespace velmora_native {
 namespace {
 
-int exec_module(PyObject *module) {
-  PyObject *name = PyModule_GetNameObject(module);
-  if (name == nullptr) return -1;
-  PyMethodDef *defs[] = {&write_statement_def, &dos_text_def};
-  for (PyMethodDef *def : defs) {
-    PyObject *function = PyCFunction_NewEx(def, nullptr, name);
-    if (function == nullptr) {
-      Py_DECREF(name);
-      return -1;
-    }
-    // PyModule_Add steals the reference, also on failure.
-    if (PyModule_Add(module, def->ml_name, function) < 0) {
-      Py_DECREF(name);
-      return -1;
-    }
+using velmora_py::OwnedRef;
+
+PyObject *finding_kinds_tuple() {
+  OwnedRef kinds(PyTuple_New(static_cast<Py_ssize_t>(velmora::kFindingKindCount)));
+  if (!kinds) return nullptr;
+  for (std::size_t i = 0; i < velmora::kFindingKindCount; ++i) {
+    const std::string_view name = velmora::kFindingKindNames[i];
+    PyObject *text = PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+    if (text == nullptr) return nullptr;
+    PyUnicode_InternInPlace(&text);
+    PyTuple_SET_ITEM(kinds.get(), static_cast<Py_ssize_t>(i), text);
   }
-  Py_DECREF(name);
-  if (PyModule_AddFunctions(module, tables_methods()) < 0) return -1;
-  if (tables_exec(module) < 0) return -1;
+  return kinds.release();
+}
+
+int exec_module_state(PyObject *module) {
+  ModuleState &state = module_state(module);
+  state.names = new (std::nothrow) AttributeNames();
+  if (state.names == nullptr) {
+    PyErr_NoMemory();
+    return -1;
+  }
+  if (!state.names->init()) return -1;
+  state.finding_kinds = finding_kinds_tuple();
+  if (state.finding_kinds == nullptr) return -1;
+  if (PyModule_AddObjectRef(module, "FINDING_KINDS", state.finding_kinds) < 0) return -1;
+  for (PyMethodDef *table : {check_methods(), read_methods(), write_methods(), tables_methods()})
+    if (PyModule_AddFunctions(module, table) < 0) return -1;
+  return tables_exec(module);
+}
+
+int exec_module(PyObject *module) {
+  try {
+    return exec_module_state(module);
+  } catch (...) {
+    PyErr_NoMemory();
+    return -1;
+  }
+}
+
+int traverse(PyObject *module, visitproc visit, void *arg) {
+  Py_VISIT(module_state(module).finding_kinds);
   return 0;
+}
+
+int clear(PyObject *module) {
+  Py_CLEAR(module_state(module).finding_kinds);
+  return 0;
+}
+
+void free_module(void *module) {
+  clear(static_cast<PyObject *>(module));
+  ModuleState &state = module_state(static_cast<PyObject *>(module));
+  delete state.names;
+  state.names = nullptr;
 }
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void *>(exec_module)},
-    // Nothing here holds state between calls, so no lock is needed, and
-    // every interpreter can have its own copy.
     {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+    // Everything the module holds lives in its own state.
     {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
     {0, nullptr},
 };
@@ -42,13 +84,13 @@ PyModuleDef_Slot module_slots[] = {
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "velmora._native",
-    "Private native helpers of the velmora package.",
-    0,
+    "Private native helpers of the velmora package; not a public API.",
+    sizeof(ModuleState),
     nullptr,
     module_slots,
-    nullptr,
-    nullptr,
-    nullptr,
+    traverse,
+    clear,
+    free_module,
 };
 
 } // namespace

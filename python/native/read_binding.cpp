@@ -14,7 +14,7 @@ namespace {
 
 // The bytes are decoded straight into the result object, sized beforehand,
 // so the text is written once; the work runs without the interpreter lock.
-PyObject *dos_text(PyObject *, PyObject *data) {
+PyObject *run_dos_text(PyObject *data) {
   Py_buffer view;
   if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
   const std::string_view bytes(static_cast<const char *>(view.buf),
@@ -37,11 +37,19 @@ PyObject *dos_text(PyObject *, PyObject *data) {
   return result;
 }
 
+PyObject *dos_text(PyObject *, PyObject *data) {
+  return guarded("dos_text", [&] { return run_dos_text(data); });
+}
+
+PyMethodDef methods[] = {
+    {"dos_text", dos_text, METH_O,
+     "dos_text(data)\n--\n\n"
+     "The UTF-8 text of a statement marked as DOS (IBM866), or None for any other input."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 } // namespace
 
-PyMethodDef dos_text_def = {
-    "dos_text", dos_text, METH_O,
-    "dos_text(data)\n--\n\n"
-    "The UTF-8 text of a statement marked as DOS (IBM866), or None for any other input."};
+PyMethodDef *read_methods() { return methods; }
 
 } // namespace velmora_native

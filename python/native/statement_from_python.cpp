@@ -1,198 +1,263 @@
 #include "statement_from_python.hpp"
 
-#include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
+#include "convert/owned_ref.hpp"
 #include "parser/value_parsing.hpp"
-#include "velmora/model/document_members.hpp"
+#include "velmora/model/date.hpp"
+#include "velmora/model/document.hpp"
 
 namespace velmora_native {
+
+using velmora_py::OwnedRef;
+
 namespace {
 
-using velmora::Date;
-using velmora::Decimal;
+// Where a value sits, for messages: "statement.documents[3].amount".
+struct Where {
+  std::string path;
 
-// A strong reference released at the end of its scope.
-class Ref {
-public:
-  explicit Ref(PyObject *object) : object_(object) {}
-  Ref(const Ref &) = delete;
-  Ref &operator=(const Ref &) = delete;
-  ~Ref() { Py_XDECREF(object_); }
-  PyObject *get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-
-private:
-  PyObject *object_;
+  Where at(std::string_view attribute) const { return {path + "." + std::string(attribute)}; }
+  Where at(PyObject *attribute) const {
+    const char *text = PyUnicode_AsUTF8(attribute);
+    return at(text == nullptr ? std::string_view("?") : std::string_view(text));
+  }
+  Where item(Py_ssize_t index) const { return {path + "[" + std::to_string(index) + "]"}; }
 };
 
-// Where a value sits, for messages: "documents[3].amount".
-using Path = std::string;
-
-bool fail(PyObject *type, const Path &path, const std::string &what) {
-  PyErr_Format(type, "%s: %s", path.c_str(), what.c_str());
-  return false;
+std::nullptr_t wrong_type(const Where &where, const char *wanted, PyObject *got) {
+  PyErr_Format(PyExc_TypeError, "%s must be %s, not %.200s", where.path.c_str(), wanted,
+               Py_TYPE(got)->tp_name);
+  return nullptr;
 }
 
-bool wrong_type(const Path &path, const char *expected, PyObject *value) {
-  return fail(PyExc_TypeError, path,
-              std::string("expected ") + expected + ", not " + Py_TYPE(value)->tp_name);
+// Adds where the pending exception arose as a note, keeping its type.
+void note_where(const Where &where) {
+  PyObject *error = PyErr_GetRaisedException();
+  if (error == nullptr) return;
+  const std::string note = "while reading " + where.path;
+  OwnedRef result(PyObject_CallMethod(error, "add_note", "s", note.c_str()));
+  if (!result) PyErr_Clear();
+  PyErr_SetRaisedException(error);
 }
 
-std::optional<std::string_view> utf8_of(PyObject *value, const Path &path) {
+OwnedRef attribute(PyObject *object, PyObject *name, const Where &where) {
+  OwnedRef value(PyObject_GetAttr(object, name));
+  if (!value) note_where(where.at(name));
+  return value;
+}
+
+// A private list of a container's items: the caller's list may change
+// under another thread while it is read.
+OwnedRef snapshot(PyObject *sequence, const Where &where) {
+  if (PyUnicode_Check(sequence) || PyBytes_Check(sequence) || PyDict_Check(sequence))
+    return OwnedRef(wrong_type(where, "a list", sequence));
+  OwnedRef list(PySequence_List(sequence));
+  if (!list) note_where(where);
+  return list;
+}
+
+OwnedRef mapping_items(PyObject *mapping, const Where &where) {
+  if (!PyDict_Check(mapping)) return OwnedRef(wrong_type(where, "a dict", mapping));
+  OwnedRef items(PyDict_Items(mapping));
+  if (!items) note_where(where);
+  return items;
+}
+
+std::optional<std::string_view> text(PyObject *value, const Where &where) {
   if (!PyUnicode_Check(value)) {
-    wrong_type(path, "str", value);
+    wrong_type(where, "str", value);
     return std::nullopt;
   }
   Py_ssize_t size = 0;
-  const char *data = PyUnicode_AsUTF8AndSize(value, &size);
-  if (data == nullptr) return std::nullopt;
-  return std::string_view(data, static_cast<std::size_t>(size));
+  const char *utf8 = PyUnicode_AsUTF8AndSize(value, &size);
+  if (utf8 == nullptr) {
+    note_where(where);
+    return std::nullopt;
+  }
+  return std::string_view(utf8, static_cast<std::size_t>(size));
 }
 
-// The converters for each kind of value; an optional one takes None as
-// absent.
-bool convert(PyObject *value, const Path &path, std::string &out) {
-  auto text = utf8_of(value, path);
-  if (!text) return false;
-  out.assign(*text);
+std::nullopt_t unreadable(const Where &where, PyObject *value, const char *form) {
+  PyErr_Format(PyExc_ValueError, "%s: %R is not %s", where.path.c_str(), value, form);
+  return std::nullopt;
+}
+
+// One value into its model type; the Python side of each is str (or None
+// for the optional ones).
+template <class T> struct ValueReader;
+
+template <> struct ValueReader<std::string> {
+  static std::optional<std::string> read(PyObject *value, const Where &where) {
+    auto t = text(value, where);
+    if (!t) return std::nullopt;
+    return std::string(*t);
+  }
+};
+
+template <> struct ValueReader<velmora::Date> {
+  static std::optional<velmora::Date> read(PyObject *value, const Where &where) {
+    auto t = text(value, where);
+    if (!t) return std::nullopt;
+    if (auto date = velmora::parse_iso_date(*t)) return date;
+    return unreadable(where, value, "a date in ISO form (YYYY-MM-DD)");
+  }
+};
+
+template <> struct ValueReader<velmora::Decimal> {
+  static std::optional<velmora::Decimal> read(PyObject *value, const Where &where) {
+    auto t = text(value, where);
+    if (!t) return std::nullopt;
+    // The reader's amount syntax, so that any amount it reads comes back with
+    // the scale it was written with.
+    if (auto amount = velmora::parse_amount(*t)) return *amount;
+    return unreadable(where, value, "a decimal amount such as 1500.00");
+  }
+};
+
+// Reads into `out`; an optional member takes None as absent.
+template <class T> bool read_into(PyObject *value, const Where &where, T &out) {
+  auto read = ValueReader<T>::read(value, where);
+  if (!read) return false;
+  out = std::move(*read);
   return true;
 }
 
-bool convert(PyObject *value, const Path &path, Date &out) {
-  auto text = utf8_of(value, path);
-  if (!text) return false;
-  auto date = velmora::parse_iso_date(*text);
-  if (!date)
-    return fail(PyExc_ValueError, path, "not a date in ISO form YYYY-MM-DD: " + std::string(*text));
-  out = *date;
-  return true;
-}
-
-bool convert(PyObject *value, const Path &path, Decimal &out) {
-  auto text = utf8_of(value, path);
-  if (!text) return false;
-  auto amount = velmora::parse_amount(*text);
-  if (!amount) return fail(PyExc_ValueError, path, amount.error());
-  out = *amount;
-  return true;
-}
-
-template <class T> bool convert(PyObject *value, const Path &path, std::optional<T> &out) {
+template <class T> bool read_into(PyObject *value, const Where &where, std::optional<T> &out) {
   if (value == Py_None) {
     out.reset();
     return true;
   }
-  return convert(value, path, out.emplace());
+  T present{};
+  if (!read_into(value, where, present)) return false;
+  out = std::move(present);
+  return true;
 }
 
-template <class T> bool attribute(PyObject *owner, const char *name, const Path &path, T &out) {
-  Ref value(PyObject_GetAttrString(owner, name));
-  if (!value) return false;
-  return convert(value.get(), path + "." + name, out);
+template <class T>
+bool read_attribute(PyObject *object, PyObject *name, const Where &where, T &out) {
+  OwnedRef value = attribute(object, name, where);
+  return value && read_into(value.get(), where.at(name), out);
 }
 
-// The one walk over the document field table: each member by its Python
-// attribute name.
-bool document_from_python(PyObject *document, const Path &path, velmora::Document &out) {
-  for (std::size_t i = 0; i < velmora::kDocumentFieldCount; ++i) {
-    const std::string name(velmora::kDocumentFields[i].name);
-    const bool ok = std::visit(
-        [&](auto member) { return attribute(document, name.c_str(), path, out.*member); },
-        velmora::kDocumentMembers[i]);
-    if (!ok) return false;
+// Every field of a record, by the type of its member, in the record's
+// declaration order; `names` holds the interned attribute names in that order.
+template <class Record, class Names>
+bool read_record(PyObject *object, const Names &names, const Where &where, Record &out) {
+  bool ok = true;
+  std::size_t i = 0;
+  velmora::for_each_field(out, [&](const velmora::FieldInfo &, auto &member) {
+    ok = ok && read_attribute(object, names[i], where, member);
+    ++i;
+  });
+  return ok;
+}
+
+bool read_account(PyObject *key, PyObject *object, const AttributeNames &names, const Where &where,
+                  velmora::Statement &out) {
+  auto number = text(key, where);
+  if (!number) return false;
+  const Where here{where.path + "[" + std::string(*number) + "]"};
+  OwnedRef own_number = attribute(object, names.number, here);
+  if (!own_number) return false;
+  auto own = text(own_number.get(), here.at(names.number));
+  if (!own) return false;
+  if (*own != *number) {
+    PyErr_Format(PyExc_ValueError, "%s.number is %R, not the key it is stored under",
+                 here.path.c_str(), own_number.get());
+    return false;
+  }
+  OwnedRef intervals_object = attribute(object, names.intervals, here);
+  if (!intervals_object) return false;
+  const Where intervals_where = here.at(names.intervals);
+  OwnedRef intervals = snapshot(intervals_object.get(), intervals_where);
+  if (!intervals) return false;
+  velmora::Account account{std::string(*number), {}};
+  const Py_ssize_t count = PyList_GET_SIZE(intervals.get());
+  account.intervals.resize(static_cast<std::size_t>(count));
+  for (Py_ssize_t i = 0; i < count; ++i)
+    if (!read_record(PyList_GET_ITEM(intervals.get(), i), names.interval, intervals_where.item(i),
+                     account.intervals[static_cast<std::size_t>(i)]))
+      return false;
+  out.accounts.append(std::move(account));
+  return true;
+}
+
+// The items of one of the statement's dicts, as a private list.
+OwnedRef statement_items(PyObject *statement, PyObject *name, const Where &where) {
+  OwnedRef mapping = attribute(statement, name, Where{"statement"});
+  return mapping ? mapping_items(mapping.get(), where) : OwnedRef();
+}
+
+bool read_accounts(PyObject *statement, const AttributeNames &names, velmora::Statement &out) {
+  const Where where{"statement.accounts"};
+  OwnedRef items = statement_items(statement, names.accounts, where);
+  if (!items) return false;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
+    PyObject *pair = PyList_GET_ITEM(items.get(), i);
+    if (!read_account(PyTuple_GET_ITEM(pair, 0), PyTuple_GET_ITEM(pair, 1), names, where, out))
+      return false;
   }
   return true;
 }
 
-bool interval_from_python(PyObject *interval, const Path &path, velmora::Interval &out) {
-  return attribute(interval, "date_start", path, out.date_start) &&
-         attribute(interval, "date_end", path, out.date_end) &&
-         attribute(interval, "start_amount", path, out.start_amount) &&
-         attribute(interval, "end_amount", path, out.end_amount) &&
-         attribute(interval, "total_income", path, out.total_income) &&
-         attribute(interval, "total_expense", path, out.total_expense);
-}
-
-// Calls each(item, index) for the items of a list or other iterable.
-template <class Each> bool for_each_item(PyObject *iterable, Each &&each) {
-  Ref iterator(PyObject_GetIter(iterable));
-  if (!iterator) return false;
-  std::size_t index = 0;
-  while (PyObject *raw = PyIter_Next(iterator.get())) {
-    Ref item(raw);
-    if (!each(item.get(), index++)) return false;
-  }
-  return !PyErr_Occurred();
-}
-
-bool account_from_python(PyObject *account, const Path &path, velmora::Account &out) {
-  if (!attribute(account, "number", path, out.number)) return false;
-  Ref intervals(PyObject_GetAttrString(account, "intervals"));
-  if (!intervals) return false;
-  return for_each_item(intervals.get(), [&](PyObject *item, std::size_t i) {
-    return interval_from_python(item, path + ".intervals[" + std::to_string(i) + "]",
-                                out.intervals.emplace_back());
-  });
-}
-
-// A snapshot of a dict's items, so that nothing runs while the dict is
-// being walked (another thread or a __getattr__ could change it).
-Ref dict_items(PyObject *owner, const char *name) {
-  Ref dict(PyObject_GetAttrString(owner, name));
-  if (!dict) return Ref(nullptr);
-  if (!PyDict_Check(dict.get())) {
-    wrong_type(name, "dict", dict.get());
-    return Ref(nullptr);
-  }
-  return Ref(PyDict_Items(dict.get()));
-}
-
-bool header_from_python(PyObject *statement, velmora::AttributeMap &out) {
-  Ref items(dict_items(statement, "header"));
+bool read_header(PyObject *statement, const AttributeNames &names, velmora::Statement &out) {
+  const Where where{"statement.header"};
+  OwnedRef items = statement_items(statement, names.header, where);
   if (!items) return false;
-  return for_each_item(items.get(), [&](PyObject *pair, std::size_t) {
-    auto key = utf8_of(PyTuple_GET_ITEM(pair, 0), "header key");
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
+    PyObject *pair = PyList_GET_ITEM(items.get(), i);
+    auto key = text(PyTuple_GET_ITEM(pair, 0), where);
     if (!key) return false;
-    auto value = utf8_of(PyTuple_GET_ITEM(pair, 1), "header[" + std::string(*key) + "]");
+    auto value = text(PyTuple_GET_ITEM(pair, 1), Where{where.path + "[" + std::string(*key) + "]"});
     if (!value) return false;
-    out.insert(*key, *value);
-    return true;
-  });
+    out.header.insert(*key, *value);
+  }
+  return true;
 }
 
-bool accounts_from_python(PyObject *statement, velmora::AccountMap &out) {
-  Ref items(dict_items(statement, "accounts"));
-  if (!items) return false;
-  return for_each_item(items.get(), [&](PyObject *pair, std::size_t) {
-    auto key = utf8_of(PyTuple_GET_ITEM(pair, 0), "accounts key");
-    if (!key) return false;
-    const Path path = "accounts[" + std::string(*key) + "]";
-    velmora::Account account;
-    if (!account_from_python(PyTuple_GET_ITEM(pair, 1), path, account)) return false;
-    if (out.find(account.number) != nullptr) {
-      return fail(PyExc_ValueError, path, "a second account numbered " + account.number);
+bool read_documents(PyObject *statement, const AttributeNames &names, velmora::Statement &out) {
+  const Where where{"statement.documents"};
+  OwnedRef documents_object = attribute(statement, names.documents, Where{"statement"});
+  if (!documents_object) return false;
+  OwnedRef documents = snapshot(documents_object.get(), where);
+  if (!documents) return false;
+  const Py_ssize_t count = PyList_GET_SIZE(documents.get());
+  out.documents.resize(static_cast<std::size_t>(count));
+  for (Py_ssize_t i = 0; i < count; ++i)
+    if (!read_record(PyList_GET_ITEM(documents.get(), i), names.document, where.item(i),
+                     out.documents[static_cast<std::size_t>(i)]))
+      return false;
+  return true;
+}
+
+bool read_encoding(PyObject *statement, const AttributeNames &names, velmora::Statement &out) {
+  const Where where{"statement.encoding"};
+  OwnedRef encoding = attribute(statement, names.encoding, Where{"statement"});
+  if (!encoding) return false;
+  auto name = text(encoding.get(), where);
+  if (!name) return false;
+  for (const auto e : {velmora::Encoding::Utf8, velmora::Encoding::Cp1251})
+    if (*name == velmora::encoding_name(e)) {
+      out.encoding = e;
+      return true;
     }
-    out.append(std::move(account));
-    return true;
-  });
+  unreadable(where, encoding.get(), "\"utf-8\" or \"cp1251\"");
+  return false;
 }
 
 } // namespace
 
-bool statement_from_python(PyObject *statement, velmora::Statement &out) {
-  if (!header_from_python(statement, out.header) ||
-      !accounts_from_python(statement, out.accounts)) {
-    return false;
-  }
-  Ref documents(PyObject_GetAttrString(statement, "documents"));
-  if (!documents) return false;
-  return for_each_item(documents.get(), [&](PyObject *item, std::size_t i) {
-    return document_from_python(item, "documents[" + std::to_string(i) + "]",
-                                out.documents.emplace_back());
-  });
+std::optional<velmora::Statement> statement_from_python(PyObject *statement,
+                                                        const AttributeNames &names) {
+  velmora::Statement out;
+  // The encoding last: the writer and the checks do not use it, and a
+  // statement of the wrong shape is reported by its containers first.
+  if (!read_header(statement, names, out) || !read_accounts(statement, names, out) ||
+      !read_documents(statement, names, out) || !read_encoding(statement, names, out))
+    return std::nullopt;
+  return out;
 }
 
 } // namespace velmora_native

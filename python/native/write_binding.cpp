@@ -5,10 +5,12 @@
 
 #include <Python.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "bindings.hpp"
+#include "module_state.hpp"
 #include "statement_from_python.hpp"
 #include "velmora/writer/write_statement.hpp"
 
@@ -64,36 +66,48 @@ PyObject *problem_list(const std::vector<velmora::WriteProblem> &problems) {
   return list;
 }
 
-PyObject *write_statement(PyObject *, PyObject *const *args, Py_ssize_t nargs) {
-  const char *encoding_name = nullptr, *newline = nullptr;
-  Py_ssize_t encoding_size = 0, newline_size = 0;
+PyObject *run_write_statement(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
   if (nargs != 3) {
     PyErr_SetString(PyExc_TypeError, "write_statement(statement, encoding, newline)");
     return nullptr;
   }
-  if (!(encoding_name = PyUnicode_AsUTF8AndSize(args[1], &encoding_size)) ||
-      !(newline = PyUnicode_AsUTF8AndSize(args[2], &newline_size))) {
-    return nullptr;
-  }
+  Py_ssize_t encoding_size = 0, newline_size = 0;
+  const char *encoding_name = PyUnicode_AsUTF8AndSize(args[1], &encoding_size);
+  if (encoding_name == nullptr) return nullptr;
+  const char *newline = PyUnicode_AsUTF8AndSize(args[2], &newline_size);
+  if (newline == nullptr) return nullptr;
   velmora::WriteOptions options;
   if (!encoding_from({encoding_name, static_cast<std::size_t>(encoding_size)}, options.encoding) ||
       !newline_from({newline, static_cast<std::size_t>(newline_size)}, options.newline)) {
     return nullptr;
   }
-  velmora::Statement statement;
-  if (!statement_from_python(args[0], statement)) return nullptr;
+  std::optional<velmora::Statement> statement =
+      statement_from_python(args[0], *module_state(module).names);
+  if (!statement) return nullptr;
   velmora::WriteResult result;
-  Py_BEGIN_ALLOW_THREADS result = velmora::write_statement(statement, options);
-  Py_END_ALLOW_THREADS if (!result) return problem_list(result.error());
+  {
+    DetachedScope detached;
+    result = velmora::write_statement(*statement, options);
+    statement.reset(); // a large model is freed without the lock too
+  }
+  if (!result) return problem_list(result.error());
   return PyBytes_FromStringAndSize(result->data(), static_cast<Py_ssize_t>(result->size()));
 }
 
+PyObject *write_statement(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
+  return guarded("write_statement", [&] { return run_write_statement(module, args, nargs); });
+}
+
+PyMethodDef methods[] = {
+    {"write_statement",
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(write_statement)), METH_FASTCALL,
+     "write_statement(statement, encoding, newline)\n--\n\n"
+     "The statement's bytes, or the list of (where, key, message) problems that stop it."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 } // namespace
 
-PyMethodDef write_statement_def = {
-    "write_statement", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(write_statement)),
-    METH_FASTCALL,
-    "write_statement(statement, encoding, newline)\n--\n\n"
-    "The statement's bytes, or the list of (where, key, message) problems that stop it."};
+PyMethodDef *write_methods() { return methods; }
 
 } // namespace velmora_native

@@ -1,7 +1,9 @@
 """Bank statements in the 1CClientBankExchange format: the command-line tool,
-reading any file (velmora.read), writing (velmora.write) and the table path
-(velmora.read_tables), built on velmora_py and the native velmora._native."""
+reading any file (velmora.read), writing (velmora.write), checking
+(velmora.check) and the table path (velmora.read_tables), built on velmora_py
+and the private native module velmora._native."""
 
+from velmora.checks import Finding, check
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
 from velmora.tables import Table, Tables, read_tables
@@ -10,9 +12,11 @@ from velmora.writer import WriteError, write
 __all__ = [
     "DOCUMENT_ATTRIBUTES",
     "INTERVAL_ATTRIBUTES",
+    "Finding",
     "Table",
     "Tables",
     "WriteError",
+    "check",
     "read",
     "read_tables",
     "write",

@@ -1,9 +1,13 @@
-"""velmora._native: the velmora package's private native module."""
+"""Private native helpers of the velmora package; not a public API."""
 
 from collections.abc import Buffer
-from typing import Any, final
+from typing import Any, Final, final
 
 import velmora_py
+
+FINDING_KINDS: Final[tuple[str, ...]]
+
+def check(statement: velmora_py.Statement, /) -> list[tuple[str, str | None, int | None, str]]: ...
 
 TABLE_NAMES: tuple[str, ...]
 

@@ -1,7 +1,9 @@
-"""velmora show|json|csv|convert: look at and convert bank statements.
+"""velmora show|json|csv|convert|check: look at, convert and check bank
+statements.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
---strict, has warnings) or the output cannot be written, 2 on usage errors.
+--strict, has warnings) or the output cannot be written and, for check, when
+anything is found, 2 on usage errors.
 """
 
 import argparse
@@ -16,7 +18,8 @@ from typing import BinaryIO, TextIO
 
 import velmora_py
 
-from velmora import cli_tables
+from velmora import check_report, cli_tables
+from velmora.checks import check
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 from velmora.writer import ENCODINGS, WriteError, write
@@ -142,6 +145,7 @@ def arguments() -> argparse.ArgumentParser:
     p.add_argument("--excel", action="store_true", help="UTF-8 with a byte order mark and ; separators")
     add_convert_arguments(commands)
     cli_tables.add_parquet_command(commands)
+    add_check_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -187,6 +191,47 @@ def convert(args: argparse.Namespace) -> int:
     return 0
 
 
+# --- velmora check ------------------------------------------------------------
+
+def add_check_command(commands: "argparse._SubParsersAction[argparse.ArgumentParser]") -> None:
+    p = commands.add_parser("check", help="balances, turnovers, check digits, dates and duplicates")
+    p.add_argument("paths", nargs="+", metavar="FILE|DIR",
+                   help="statement file, folder of .txt statements, or - for standard input")
+    p.add_argument("--ignore", type=check_report.kind_list, action="append", default=[],
+                   metavar="KIND,…", help="leave out findings of these kinds")
+
+
+def check_one(name: str, strict: bool, ignored: set[str]) -> bool:
+    """Prints the findings and the summary line of one file; true when the
+    file parsed and nothing was found."""
+    statement = load(name, strict)
+    label = "<stdin>" if name == "-" else name
+    findings = [f for f in check(statement) if f.kind not in ignored]
+    for finding in findings:
+        print(check_report.finding_line(label, statement, finding))
+    print(f"{label}: {check_report.outcome(findings)}")
+    return not findings
+
+
+def run_check(args: argparse.Namespace) -> int:
+    ignored = {kind for kinds in args.ignore for kind in kinds}
+    status = 0
+    for path in args.paths:
+        names = [path]
+        if path != "-" and os.path.isdir(path):
+            names = list(check_report.statement_files(path))
+            if not names:
+                print(f"{path}: no .txt statement files in this folder", file=sys.stderr)
+                status = 1
+        for name in names:
+            try:
+                if not check_one(name, args.strict, ignored):
+                    status = 1
+            except Failure:
+                status = 1
+    return status
+
+
 def run(args: argparse.Namespace) -> int:
     if args.command == "convert":
         return convert(args)
@@ -203,11 +248,14 @@ def run(args: argparse.Namespace) -> int:
                 print()
             shown += 1
             show(statement, "<stdin>" if name == "-" else name, sys.stdout)
+            print(f"\n{check_report.outcome(check(statement))}", file=sys.stdout)
         return status
     if args.command == "parquet":
         return cli_tables.run_parquet(args)
     if args.command == "csv":
         return run_csv(args)
+    if args.command == "check":
+        return run_check(args)
     statement = load(args.file, args.strict)
     json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
     sys.stdout.write("\n")

@@ -1,9 +1,11 @@
 #pragma once
 
 // The whole public API of the velmora core: parse a 1CClientBankExchange
-// statement into its model, with optional section hooks, and write a model
-// back out in any of the format's encodings.
+// statement into its model, with optional section hooks, write a model back
+// out in any of the format's encodings, and check it.
 
+#include "velmora/checks/check_digits.hpp"
+#include "velmora/checks/statement_checks.hpp"
 #include "velmora/dos_input.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/date.hpp"

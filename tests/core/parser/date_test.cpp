@@ -57,5 +57,24 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{{262142, 12, 31}, "+262142-12-31"},
                     FormatCase{{-262143, 1, 1}, "-262143-01-01"}));
 
+// parse_iso_date reads exactly what format_date writes, across the model's
+// whole range, and nothing else.
+TEST(ParseIsoDateTest, ReadsBackEveryFormattedDate) {
+  for (const Date date :
+       {Date{2024, 3, 1}, Date{0, 1, 1}, Date{9999, 12, 31}, Date{10000, 1, 1}, Date{-1, 12, 31},
+        Date{kMaxYear, 12, 31}, Date{kMinYear, 1, 1}, Date{2024, 2, 29}}) {
+    const auto back = parse_iso_date(format_date(date));
+    ASSERT_TRUE(back) << format_date(date);
+    EXPECT_EQ(*back, date);
+  }
+}
+
+TEST(ParseIsoDateTest, RefusesOtherTexts) {
+  for (const char *text : {"", "2024-3-01", "2024-03-1", "24-03-01", "02024-03-01", "2024/03/01",
+                           "2023-02-29", "2024-13-01", "2024-00-10", "2024-04-31", "2024-03-01 ",
+                           "+262143-01-01", "-262144-01-01", "+1000000-01-01", "01.03.2024"})
+    EXPECT_FALSE(parse_iso_date(text)) << text;
+}
+
 } // namespace
 } // namespace velmora

@@ -260,5 +260,19 @@ TEST_P(GeneratedAmountTest, MatchesExactArithmetic) {
 
 INSTANTIATE_TEST_SUITE_P(Table, GeneratedAmountTest, testing::ValuesIn(kGeneratedCases));
 
+// The reader's amount syntax reads back what format_decimal writes with the
+// same scale, as the conversion of Python values relies on.
+TEST(FormattedAmountTest, ReadsBackWithTheSameScale) {
+  for (const Decimal value : {Decimal(150000, 2, false), Decimal(5, 1, false), Decimal(12, 0, true),
+                              Decimal(0, 2, false), Decimal(Decimal::kMaxMantissa, 0, false),
+                              Decimal(1, 28, false), Decimal(Decimal::kMaxMantissa, 28, true)}) {
+    const auto back = parse_amount(format_decimal(value));
+    ASSERT_TRUE(back) << format_decimal(value);
+    EXPECT_TRUE(back->mantissa() == value.mantissa()) << format_decimal(value);
+    EXPECT_EQ(back->scale(), value.scale());
+    EXPECT_EQ(back->negative(), value.negative());
+  }
+}
+
 } // namespace
 } // namespace velmora

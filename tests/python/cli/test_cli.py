@@ -4,21 +4,14 @@ import csv
 import io
 import json
 import os
-import pathlib
-import shutil
 import subprocess
 import sys
 
 import pytest
 
-ROOT = pathlib.Path(__file__).resolve().parents[3]
-EXAMPLES = sorted((ROOT / "examples").glob("*.txt"))
-COMMAND = shutil.which("velmora", path=str(pathlib.Path(sys.executable).parent))
+from installed_command import COMMAND, ROOT
 
-if COMMAND is None:
-    if os.environ.get("VELMORA_REQUIRE_INSTALLED"):
-        raise RuntimeError("the velmora command is not installed beside this interpreter")
-    pytest.skip("the velmora command is not installed", allow_module_level=True)
+EXAMPLES = sorted((ROOT / "examples").glob("*.txt"))
 
 sys.path.insert(0, str(ROOT / "bench"))
 import gen_statement  # noqa: E402

@@ -1,23 +1,12 @@
 """velmora convert, and DOS input for show/json/csv, in subprocesses."""
 
 import json
-import os
-import pathlib
-import shutil
 import subprocess
-import sys
 
 import pytest
+import velmora_py
 
-ROOT = pathlib.Path(__file__).resolve().parents[3]
-COMMAND = shutil.which("velmora", path=str(pathlib.Path(sys.executable).parent))
-
-if COMMAND is None:
-    if os.environ.get("VELMORA_REQUIRE_INSTALLED"):
-        raise RuntimeError("the velmora command is not installed beside this interpreter")
-    pytest.skip("the velmora command is not installed", allow_module_level=True)
-
-import velmora_py  # noqa: E402
+from installed_command import COMMAND, ROOT
 
 UTF8_EXAMPLE = ROOT / "examples/statement_utf8.txt"
 
