@@ -9,7 +9,7 @@ import dataclasses
 import datetime
 import decimal
 from collections.abc import Iterable, Mapping
-from typing import Any, Final
+from typing import Any, Final, Self
 
 import velmora_py
 
@@ -60,9 +60,10 @@ class _PaymentOrderBase:
             object.__setattr__(self, name, text)
 
     @classmethod
-    def from_document(cls, document: velmora_py.Document) -> "PaymentOrder":
+    def from_document(cls, document: velmora_py.Document) -> Self:
         """A payment order with every attribute of a document."""
-        return cls(**{name: getattr(document, name) for name in DOCUMENT_ATTRIBUTES})
+        values = {name: getattr(document, name) for name in DOCUMENT_ATTRIBUTES}
+        return cls(**values)
 
 
 PaymentOrder = dataclasses.make_dataclass(

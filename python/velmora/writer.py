@@ -1,5 +1,6 @@
 """Writing statements back into the exchange format: velmora.write."""
 
+from collections.abc import Sequence
 from typing import Final
 
 import velmora_py
@@ -25,9 +26,9 @@ class WriteError(ValueError):
     settings (attribute then names the argument: "account", "sender", ...).
     """
 
-    problems: list[Problem] | list[OrderProblem]
+    problems: list[tuple[str | int | None, str, str]]
 
-    def __init__(self, problems: list[Problem] | list[OrderProblem], *, what: str = "the statement") -> None:
+    def __init__(self, problems: Sequence[Problem | OrderProblem], *, what: str = "the statement") -> None:
         self.problems = list(problems)
         lines = []
         for where, key, message in self.problems:
