@@ -54,14 +54,6 @@ void write_interval(ExchangeWriter &w, const std::string &number, const Interval
   w.account_end();
 }
 
-void write_document(ExchangeWriter &w, const Document &document) {
-  w.document_begin(document.doc_type);
-  for_each_document_field(document, [&](std::string_view key, const auto &value) {
-    if (key != kDocumentBeginKey) w.entry(key, value);
-  });
-  w.document_end();
-}
-
 } // namespace
 
 WriteResult write_statement(const Statement &statement, const WriteOptions &options) {
@@ -80,7 +72,7 @@ WriteResult write_statement(const Statement &statement, const WriteOptions &opti
   }
   for (std::size_t i = 0; i < statement.documents.size(); ++i) {
     w.begin_place("document " + std::to_string(i));
-    write_document(w, statement.documents[i]);
+    write_document_section(w, statement.documents[i]);
   }
   w.begin_place("statement");
   w.file_end();

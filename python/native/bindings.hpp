@@ -3,6 +3,9 @@
 #include <Python.h>
 
 #include <new>
+#include <string_view>
+
+#include "velmora/writer/write_options.hpp"
 
 namespace velmora_native {
 
@@ -10,8 +13,14 @@ namespace velmora_native {
 // entry; module.cpp adds them all. Every function receives the module as its
 // first argument, for the module state.
 PyMethodDef *check_methods();
+PyMethodDef *orders_methods();
 PyMethodDef *read_methods();
 PyMethodDef *write_methods();
+
+// The writer's options from their Python names ("cp1251", "utf-8",
+// "cp866"; "\r\n", "\n"); false with a ValueError set for any other.
+bool write_options_from(std::string_view encoding, std::string_view newline,
+                        velmora::WriteOptions &out);
 
 // Detaches the thread from the interpreter for one scope; unwinding
 // re-attaches it too.

@@ -1,8 +1,8 @@
 // velmora._native: the velmora package's private extension module, the
-// bindings of the core's capabilities beyond parsing (writing, DOS input,
-// statement checks, tables). It reads velmora_py's result objects into the core's
-// model at the edge, once, and runs the core's native work on it without the
-// interpreter lock.
+// bindings of the core's capabilities beyond parsing (writing statements
+// and payment orders, DOS input, statement checks, tables). It reads
+// velmora_py's result objects into the core's model at the edge, once, and
+// runs the core's native work on it without the interpreter lock.
 #include <Python.h>
 
 #include <new>
@@ -12,6 +12,7 @@
 #include "module_state.hpp"
 #include "tables_binding.hpp"
 #include "velmora/checks/statement_checks.hpp"
+#include "velmora/model/document.hpp"
 
 namespace velmora_native {
 namespace {
@@ -31,6 +32,21 @@ PyObject *finding_kinds_tuple() {
   return kinds.release();
 }
 
+// The document attributes whose values are of one kind, in the field
+// table's order: for the package, which reads dates and amounts.
+int add_attributes_of_kind(PyObject *module, const char *name, velmora::FieldKind kind) {
+  OwnedRef names(PyList_New(0));
+  if (!names) return -1;
+  for (const velmora::FieldInfo &info : velmora::kDocumentFields) {
+    if (info.kind != kind) continue;
+    OwnedRef text(
+        PyUnicode_FromStringAndSize(info.name.data(), static_cast<Py_ssize_t>(info.name.size())));
+    if (!text || PyList_Append(names.get(), text.get()) < 0) return -1;
+  }
+  OwnedRef tuple(PyList_AsTuple(names.get()));
+  return tuple ? PyModule_AddObjectRef(module, name, tuple.get()) : -1;
+}
+
 int exec_module_state(PyObject *module) {
   ModuleState &state = module_state(module);
   state.names = new (std::nothrow) AttributeNames();
@@ -41,8 +57,12 @@ int exec_module_state(PyObject *module) {
   if (!state.names->init()) return -1;
   state.finding_kinds = finding_kinds_tuple();
   if (state.finding_kinds == nullptr) return -1;
-  if (PyModule_AddObjectRef(module, "FINDING_KINDS", state.finding_kinds) < 0) return -1;
-  for (PyMethodDef *table : {check_methods(), read_methods(), write_methods(), tables_methods()})
+  if (PyModule_AddObjectRef(module, "FINDING_KINDS", state.finding_kinds) < 0 ||
+      add_attributes_of_kind(module, "DATE_ATTRIBUTES", velmora::FieldKind::Date) < 0 ||
+      add_attributes_of_kind(module, "AMOUNT_ATTRIBUTES", velmora::FieldKind::Amount) < 0)
+    return -1;
+  for (PyMethodDef *table : {check_methods(), orders_methods(), read_methods(), write_methods(),
+                              tables_methods()})
     if (PyModule_AddFunctions(module, table) < 0) return -1;
   return tables_exec(module);
 }

@@ -41,6 +41,15 @@ bool newline_from(std::string_view text, velmora::Newline &out) {
   return false;
 }
 
+} // namespace
+
+bool write_options_from(std::string_view encoding, std::string_view newline,
+                        velmora::WriteOptions &out) {
+  return encoding_from(encoding, out.encoding) && newline_from(newline, out.newline);
+}
+
+namespace {
+
 PyObject *problem_list(const std::vector<velmora::WriteProblem> &problems) {
   PyObject *list = PyList_New(static_cast<Py_ssize_t>(problems.size()));
   if (list == nullptr) return nullptr;
@@ -77,10 +86,9 @@ PyObject *run_write_statement(PyObject *module, PyObject *const *args, Py_ssize_
   const char *newline = PyUnicode_AsUTF8AndSize(args[2], &newline_size);
   if (newline == nullptr) return nullptr;
   velmora::WriteOptions options;
-  if (!encoding_from({encoding_name, static_cast<std::size_t>(encoding_size)}, options.encoding) ||
-      !newline_from({newline, static_cast<std::size_t>(newline_size)}, options.newline)) {
+  if (!write_options_from({encoding_name, static_cast<std::size_t>(encoding_size)},
+                          {newline, static_cast<std::size_t>(newline_size)}, options))
     return nullptr;
-  }
   std::optional<velmora::Statement> statement =
       statement_from_python(args[0], *module_state(module).names);
   if (!statement) return nullptr;

@@ -1,9 +1,11 @@
 """Bank statements in the 1CClientBankExchange format: the command-line tool,
-reading any file (velmora.read), writing (velmora.write), checking
-(velmora.check) and the table path (velmora.read_tables), built on velmora_py
-and the private native module velmora._native."""
+reading any file (velmora.read), writing statements (velmora.write) and
+payment orders (velmora.write_orders), checking (velmora.check) and the table
+path (velmora.read_tables), built on velmora_py and the private native module
+velmora._native."""
 
 from velmora.checks import Finding, check
+from velmora.orders import PaymentOrder, write_orders
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
 from velmora.tables import Table, Tables, read_tables
@@ -13,6 +15,7 @@ __all__ = [
     "DOCUMENT_ATTRIBUTES",
     "INTERVAL_ATTRIBUTES",
     "Finding",
+    "PaymentOrder",
     "Table",
     "Tables",
     "WriteError",
@@ -20,4 +23,5 @@ __all__ = [
     "read",
     "read_tables",
     "write",
+    "write_orders",
 ]

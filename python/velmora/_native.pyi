@@ -6,6 +6,8 @@ from typing import Any, Final, final
 import velmora_py
 
 FINDING_KINDS: Final[tuple[str, ...]]
+DATE_ATTRIBUTES: Final[tuple[str, ...]]
+AMOUNT_ATTRIBUTES: Final[tuple[str, ...]]
 
 def check(statement: velmora_py.Statement, /) -> list[tuple[str, str | None, int | None, str]]: ...
 
@@ -32,3 +34,7 @@ def assemble(
 
 def write_statement(statement: velmora_py.Statement, encoding: str, newline: str, /) -> bytes | list[tuple[str, str, str]]: ...
 def dos_text(data: Buffer, /) -> bytes | None: ...
+def write_orders(orders: list[dict[str, str | None]], account: str, encoding: str, newline: str, sender: str,
+                 receiver: str, created: tuple[int, int, int, int, int, int], date_start: str | None,
+                 date_end: str | None, /) -> bytes | list[tuple[int | None, str, str]]: ...
+def order_value(attribute: str, text: str, /) -> str: ...

@@ -1,5 +1,5 @@
-"""velmora show|json|csv|convert|check: look at, convert and check bank
-statements.
+"""velmora show|json|csv|convert|check|orders: look at, convert and check bank
+statements, and write payment orders.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
 --strict, has warnings) or the output cannot be written and, for check, when
@@ -20,6 +20,7 @@ import velmora_py
 
 from velmora import check_report, cli_tables
 from velmora.checks import check
+from velmora.orders import write_orders
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 from velmora.writer import ENCODINGS, WriteError, write
@@ -146,6 +147,7 @@ def arguments() -> argparse.ArgumentParser:
     add_convert_arguments(commands)
     cli_tables.add_parquet_command(commands)
     add_check_command(commands)
+    add_orders_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -166,6 +168,21 @@ def add_convert_arguments(commands: "argparse._SubParsersAction[argparse.Argumen
     p.add_argument("-o", "--output", metavar="OUT", help="write here instead of standard output")
 
 
+def emit(data: bytes, output: str | None) -> int:
+    """Writes a finished file to `output`, or to standard output without one."""
+    if output:
+        try:
+            with open(output, "wb") as f:
+                f.write(data)
+        except OSError as error:
+            print(f"{output}: {error.strerror or error}", file=sys.stderr)
+            return 1
+    else:
+        sys.stdout.flush()
+        write_all(sys.stdout.buffer, data)
+    return 0
+
+
 def convert(args: argparse.Namespace) -> int:
     """Reads, then writes; the output file is created only once the whole
     statement has been written without a problem."""
@@ -177,18 +194,7 @@ def convert(args: argparse.Namespace) -> int:
         for where, key, message in error.problems:
             print(f"{label}: {where}: {key + ': ' if key else ''}{message}", file=sys.stderr)
         return 1
-    if args.output:
-        try:
-            with open(args.output, "wb") as f:
-                f.write(data)
-        except OSError as error:
-            print(f"{args.output}: {error.strerror or error}", file=sys.stderr)
-            return 1
-    else:
-        sys.stdout.flush()
-        sys.stdout.buffer.write(data)
-        sys.stdout.buffer.flush()
-    return 0
+    return emit(data, args.output)
 
 
 # --- velmora check ------------------------------------------------------------
@@ -232,9 +238,84 @@ def run_check(args: argparse.Namespace) -> int:
     return status
 
 
+# --- velmora orders -------------------------------------------------------------
+
+def add_orders_command(commands: "argparse._SubParsersAction[argparse.ArgumentParser]") -> None:
+    p = commands.add_parser("orders", help="write a payment-order file from a CSV of orders")
+    p.add_argument("file", metavar="ORDERS.csv",
+                   help="one order per row under a header row of attribute names, as velmora csv writes them")
+    p.add_argument("--account", required=True, help="the payer's account number")
+    p.add_argument("--encoding", choices=ENCODINGS, default="cp1251", help="encoding of the output (default: cp1251)")
+    p.add_argument("--sender", default="", help="the header's Отправитель")
+    p.add_argument("--receiver", default="", help="the header's Получатель")
+    p.add_argument("-o", "--output", metavar="FILE", help="write here instead of standard output")
+
+
+def csv_orders(text: str) -> tuple[list[dict[str, str]], list[int], list[str]]:
+    """The rows of an orders CSV as mappings (empty cells left out, so that
+    they take PaymentOrder's defaults), the line each row starts on, and
+    the problems of its shape. A byte order mark or a header row with ";"
+    marks the --excel form."""
+    text = text.removeprefix("\ufeff")
+    first_line = text.split("\n", 1)[0]
+    delimiter = ";" if ";" in first_line else ","
+    reader = csv.reader(io.StringIO(text, newline=""), delimiter=delimiter)
+    header = next(reader, None)
+    problems = []
+    if not header:
+        return [], [], ["1: the header row of attribute names is missing"]
+    for name in header:
+        if name not in DOCUMENT_ATTRIBUTES:
+            problems.append(f"1: {name}: not an attribute of a payment order")
+    rows, lines = [], []
+    start = reader.line_num + 1
+    for cells in reader:
+        if any(cells):
+            if len(cells) > len(header):
+                problems.append(f"{start}: the row has {len(cells)} cells, the header {len(header)}")
+            rows.append({name: cell for name, cell in zip(header, cells) if cell and name in DOCUMENT_ATTRIBUTES})
+            lines.append(start)
+        start = reader.line_num + 1
+    return rows, lines, problems
+
+
+def run_orders(args: argparse.Namespace) -> int:
+    """Reads the CSV, writes the file; on any problem prints every one, and
+    creates (or truncates) no output file."""
+    label = args.file
+    try:
+        with open(args.file, "rb") as f:
+            text = f.read().decode("utf-8")
+    except OSError as error:
+        print(f"{label}: {error.strerror or error}", file=sys.stderr)
+        return 1
+    except UnicodeDecodeError as error:
+        print(f"{label}: not UTF-8 text ({error.reason} at byte {error.start})", file=sys.stderr)
+        return 1
+    rows, lines, shape = csv_orders(text)
+    for problem in shape:
+        print(f"{label}:{problem}", file=sys.stderr)
+    if shape:
+        return 1
+    try:
+        data = write_orders(rows, account=args.account, encoding=args.encoding,
+                            sender=args.sender, receiver=args.receiver)
+    except WriteError as error:
+        for order, attribute, message in error.problems:
+            where = f"{label}:{lines[order]}" if isinstance(order, int) else label
+            print(f"{where}: {attribute}: {message}", file=sys.stderr)
+        return 1
+    except (TypeError, ValueError) as error:
+        print(f"{label}: {error}", file=sys.stderr)
+        return 1
+    return emit(data, args.output)
+
+
 def run(args: argparse.Namespace) -> int:
     if args.command == "convert":
         return convert(args)
+    if args.command == "orders":
+        return run_orders(args)
     if args.command == "show":
         status = 0
         shown = 0

@@ -1,5 +1,6 @@
 """Writing statements back into the exchange format: velmora.write."""
 
+from collections.abc import Sequence
 from typing import Final
 
 import velmora_py
@@ -10,24 +11,34 @@ ENCODINGS: Final = ("cp1251", "utf-8", "cp866")
 NEWLINES: Final = ("\r\n", "\n")
 
 Problem = tuple[str, str, str]
+OrderProblem = tuple[int | None, str, str]
 
 
 class WriteError(ValueError):
-    """A statement that cannot be written so that it reads back as it is.
+    """A statement or payment orders that cannot be written so that they read
+    back as they are.
 
-    `problems` lists every problem as a (where, key, message) tuple: where is
-    "header", "statement", "account <number> interval <i>" or
-    "document <i>" (counted from 0), key the line's key.
+    `problems` lists every problem. From velmora.write, each is a (where,
+    key, message) tuple: where is "header", "statement", "account <number>
+    interval <i>" or "document <i>" (counted from 0), key the line's key.
+    From velmora.write_orders, each is an (order_index, attribute, message)
+    tuple: order_index counts from 0, and is None for the file's own
+    settings (attribute then names the argument: "account", "sender", ...).
     """
 
-    problems: list[Problem]
+    problems: list[tuple[str | int | None, str, str]]
 
-    def __init__(self, problems: list[Problem]) -> None:
+    def __init__(self, problems: Sequence[Problem | OrderProblem], *, what: str = "the statement") -> None:
         self.problems = list(problems)
-        lines = [f"{where}: {key}: {message}" if key else f"{where}: {message}"
-                 for where, key, message in self.problems]
+        lines = []
+        for where, key, message in self.problems:
+            if isinstance(where, int):
+                where = f"order {where}"
+            elif where is None:
+                where = "file"
+            lines.append(f"{where}: {key}: {message}" if key else f"{where}: {message}")
         count = len(lines)
-        super().__init__(f"cannot write the statement ({count} problem{'s' if count != 1 else ''}):\n  "
+        super().__init__(f"cannot write {what} ({count} problem{'s' if count != 1 else ''}):\n  "
                          + "\n  ".join(lines))
 
 

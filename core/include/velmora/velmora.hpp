@@ -25,4 +25,5 @@
 #include "velmora/section_hook.hpp"
 #include "velmora/writer/exchange_writer.hpp"
 #include "velmora/writer/write_options.hpp"
+#include "velmora/writer/write_orders.hpp"
 #include "velmora/writer/write_statement.hpp"
