@@ -203,13 +203,13 @@ def _expand(sources: Any) -> list[tuple[str, Callable[[], Any]]]:
 def _as_statement_bytes(data: Any) -> Any:
     """The bytes the native parser reads for one source.
 
-    DOS-encoded (IBM866) statements: velmora.read recognises them. This is
-    the single place where that recognition plugs into the table path: when
-    velmora.read's detection is available, call it here and hand on the
-    statement re-encoded as UTF-8 (which the parser reads in place). Until
-    then the bytes go through as they are, read as UTF-8 or windows-1251.
+    A DOS-encoded (IBM866) statement is recognised as velmora.read
+    recognises it and handed on as its UTF-8 text, which the parser reads in
+    place; anything else goes through as it is, read as UTF-8 or
+    windows-1251.
     """
-    return data
+    text = _native.dos_text(data)
+    return data if text is None else text
 
 
 def _parse_one(loader: Callable[[], Any]) -> Any:

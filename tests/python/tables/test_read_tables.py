@@ -72,6 +72,19 @@ def test_one_statement_and_threads_give_the_same_tables(tree):
         assert pa.table(a).equals(pa.table(b))
 
 
+def test_dos_statements_read_as_velmora_read_reads_them():
+    text = make_statement(
+        header={"Кодировка": "DOS"},
+        sections=[("document", "Платежное поручение", dict(DOCUMENT, Номер="7"))],
+    )
+    data = text.encode("cp866")
+    tables = velmora.read_tables([data])
+    assert rows(tables.errors, "error") == []
+    expected = velmora.read(data).documents
+    assert [(d.doc_number, d.purpose) for d in expected] == rows(tables.documents, "doc_number", "purpose")
+    assert ("Кодировка", "DOS") in rows(tables.header, "key", "value")
+
+
 @pytest.mark.parametrize("threads", [0, -1, 1.5, True, "2"])
 def test_bad_thread_counts_are_refused(threads):
     with pytest.raises(ValueError):
