@@ -1,4 +1,4 @@
-"""velmora show|json|csv|check: look at, convert and check bank statements.
+"""velmora show|json|csv|check|report: look at, convert and check bank statements.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
 --strict, has warnings) and, for check, when anything is found, 2 on usage
@@ -20,6 +20,7 @@ import velmora_py
 from velmora import check_report
 from velmora.checks import check
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
+from velmora.report import command as report_command
 
 
 class Failure(Exception):
@@ -133,6 +134,7 @@ def arguments() -> argparse.ArgumentParser:
     p.add_argument("-o", "--output", metavar="FILE", help="write here instead of standard output")
     p.add_argument("--excel", action="store_true", help="UTF-8 with a byte order mark and ; separators")
     add_check_command(commands)
+    report_command.add_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -198,6 +200,8 @@ def run(args: argparse.Namespace) -> int:
         return status
     if args.command == "check":
         return run_check(args)
+    if args.command == "report":
+        return report_command.run(args)
     statement = load(args.file, args.strict)
     if args.command == "json":
         json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
