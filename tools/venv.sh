@@ -39,6 +39,9 @@ pip_install() {
 # typing checks, which skip without it, are the one thing left out.
 required='import pytest, hypothesis, scikit_build_core, build'
 [ "$flavour" = free-threaded ] || required+=', mypy'
+# The report's browser tests drive Chromium through Selenium; they run on the
+# default flavour only.
+if [ "$flavour" = default ]; then required+=', selenium'; fi
 if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   "$venv/bin/python" -m pip install -q --upgrade pip 2>&1 | grep -v "^WARNING: Location" || true
   pip_install "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "build>=1"
@@ -48,5 +51,6 @@ if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   else
     pip_install "mypy>=1.13"
   fi
+  if [ "$flavour" = default ]; then pip_install "selenium>=4.20"; fi
 fi
 "$venv/bin/python" -c "$required"

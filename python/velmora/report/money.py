@@ -42,7 +42,7 @@ def russian(value: decimal.Decimal) -> str:
         raise ValueError(f"not a finite amount: {value}")
     if value.as_tuple().exponent > -2:  # type: ignore[operator]
         value = value.quantize(decimal.Decimal("0.01"), context=EXACT)
-    text = format(abs(value), "f")       # plain digits, never an exponent
+    text = format(value.copy_abs(), "f")   # exact plain digits (abs() would round to 28)
     whole, fraction = text.split(".")
     groups = []
     while len(whole) > 3:

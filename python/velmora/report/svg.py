@@ -40,7 +40,7 @@ def text(x: object, y: object, content: str, anchor: str = "start", cls: str = "
 
 def frame(kind: str, count: int, label: str, body: list[str], height: int = HEIGHT) -> str:
     return (f'<svg class="chart {kind}" data-count="{count}" role="img" aria-label="{escape(label)}" '
-            f'xmlns="http://www.w3.org/2000/svg" viewBox="0 0 {WIDTH} {height}" width="{WIDTH}" height="{height}">'
+            f'viewBox="0 0 {WIDTH} {height}" width="{WIDTH}" height="{height}">'
             + "".join(body) + "</svg>")
 
 
