@@ -10,7 +10,7 @@ from collections.abc import Iterable, Sequence
 import velmora_py
 
 from velmora.checks import KINDS, Finding, check
-from velmora.report.money import ZERO, add, amount, sub
+from velmora.report.money import ZERO, add, amount, russian, sub
 
 DAY = datetime.timedelta(days=1)
 TOP = 10
@@ -84,7 +84,7 @@ def interval_points(iv: velmora_py.Interval, moves: Sequence[Posting],
     opening = amount(iv.start_amount)
     note = None
     if previous_closing is not None and previous_closing != opening:
-        note = f"{previous_closing} → {opening}"
+        note = f"{russian(previous_closing)} → {russian(opening)}"
     points = [Point(start, opening, "opening", note)] if start else []
     running, income, expense = opening, ZERO, ZERO
     inside = [p for p in moves if start and end and start <= p.when <= end]
@@ -98,7 +98,7 @@ def interval_points(iv: velmora_py.Interval, moves: Sequence[Posting],
             points.append(Point(p.when, running, "running"))
     if iv.end_amount is not None and end:
         closing = amount(iv.end_amount)
-        note = None if closing == running else f"{running} ≠ {closing}"
+        note = None if closing == running else f"{russian(running)} ≠ {russian(closing)}"
         points.append(Point(end, closing, "closing", note))
     return points, IntervalRow(iv, income, expense, running)
 
