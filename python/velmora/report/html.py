@@ -9,7 +9,7 @@ import base64
 import datetime
 import hashlib
 import json
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 from functools import cache
 from html import escape
 from importlib import resources
@@ -56,7 +56,7 @@ class Page:
         except ValueError:
             return text
 
-    def bucket(self, unit: str):
+    def bucket(self, unit: str) -> Callable[[datetime.date], str]:
         if unit == "month":
             return lambda when: when.strftime("%m.%Y") if self.lang == "ru" else when.strftime("%Y-%m")
         return self.date
@@ -127,7 +127,7 @@ def account_block(page: Page, acc: AccountFigures) -> str:
     return "".join(parts)
 
 
-def row_json(page: Page, row: Row) -> dict:
+def row_json(page: Page, row: Row) -> dict[str, object]:
     d = row.document
     cells = [page.iso_date(d.doc_date), d.doc_number, d.doc_type, page.money(d.amount),
              page.t["dir_" + row.direction], row.counterparty, row.inn, d.purpose]

@@ -6,6 +6,7 @@ import dataclasses
 import datetime
 import decimal
 from collections.abc import Iterable, Sequence
+from typing import Any
 
 import velmora_py
 
@@ -199,7 +200,7 @@ def top_parties(moves: Iterable[Posting], incoming: bool, limit: int = TOP) -> l
     """The largest payers (incoming) or payees (outgoing) by total amount;
     one party per INN, or per name where the INN is empty or 0. Ties go by
     name, so the order is stable."""
-    totals: dict[str, list] = {}
+    totals: dict[str, list[Any]] = {}
     for p in moves:
         if (p.value >= 0) != incoming:
             continue

@@ -44,7 +44,7 @@ def russian(value: decimal.Decimal) -> str:
         value = value.quantize(decimal.Decimal("0.01"), context=EXACT)
     text = format(value.copy_abs(), "f")   # exact plain digits (abs() would round to 28)
     whole, fraction = text.split(".")
-    groups = []
+    groups: list[str] = []
     while len(whole) > 3:
         groups.insert(0, whole[-3:])
         whole = whole[:-3]
