@@ -1,5 +1,5 @@
 # Entry points; see README.md.
-.PHONY: test demo core-test install-check format format-check bench fuzz sanitize variants clean
+.PHONY: test demo report-screenshot core-test install-check format format-check bench fuzz sanitize variants clean
 
 test:
 	bash tools/test.sh
@@ -11,6 +11,12 @@ core-test:
 	cmake -S . -B build/core -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build/core -j$$(nproc)
 	ctest --test-dir build/core --output-on-failure
+
+# docs/report.png, the README's picture of a report of the bundled example.
+report-screenshot:
+	bash tools/venv.sh
+	.venv/bin/python -m pip install -q --no-build-isolation --no-deps --force-reinstall . 2>&1 | grep -v "^WARNING: Location" || true
+	.venv/bin/python tools/report_screenshot.py
 
 install-check:
 	bash tools/install_check.sh

@@ -40,6 +40,9 @@ pip_install() {
 # typing checks, which skip without it, are the one thing left out.
 required='import pytest, hypothesis, scikit_build_core, build'
 [ "$flavour" = free-threaded ] || required+=', mypy'
+# The report's browser tests drive Chromium through Selenium; they run on the
+# default flavour only.
+if [ "$flavour" = default ]; then required+=', selenium'; fi
 if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   pip_quiet "$venv/bin/python" install -q --upgrade pip
   pip_install "scikit-build-core>=0.10" "pytest>=8" "hypothesis>=6" "build>=1"
@@ -49,6 +52,7 @@ if ! "$venv/bin/python" -c "$required" 2>/dev/null; then
   else
     pip_install "mypy>=1.13"
   fi
+  if [ "$flavour" = default ]; then pip_install "selenium>=4.20"; fi
 fi
 "$venv/bin/python" -c "$required"
 # The libraries the table interop tests read velmora's tables with (the

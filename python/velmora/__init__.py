@@ -11,6 +11,10 @@ from velmora.records import DOCUMENT_ATTRIBUTES, INTERVAL_ATTRIBUTES
 from velmora.tables import Table, Tables, read_tables
 from velmora.writer import WriteError, write
 
+# The function shadows its subpackage on purpose: velmora.report(...) is the
+# API; the modules stay reachable as "from velmora.report import model".
+from velmora.report import report
+
 __all__ = [
     "DOCUMENT_ATTRIBUTES",
     "INTERVAL_ATTRIBUTES",
@@ -22,6 +26,7 @@ __all__ = [
     "check",
     "read",
     "read_tables",
+    "report",
     "write",
     "write_orders",
 ]

@@ -1,5 +1,5 @@
-"""velmora show|json|csv|convert|check|orders: look at, convert and check bank
-statements, and write payment orders.
+"""velmora show|json|csv|convert|check|orders|parquet|report: look at, convert
+and check bank statements, write payment orders, export tables and reports.
 
 Exit codes: 0 on success, 1 when a statement does not parse (or, with
 --strict, has warnings) or the output cannot be written and, for check, when
@@ -24,6 +24,7 @@ from velmora.orders import write_orders
 from velmora.reader import read
 from velmora.records import DOCUMENT_ATTRIBUTES, statement_dict
 from velmora.writer import ENCODINGS, WriteError, write
+from velmora.report import command as report_command
 
 
 class Failure(Exception):
@@ -148,6 +149,7 @@ def arguments() -> argparse.ArgumentParser:
     cli_tables.add_parquet_command(commands)
     add_check_command(commands)
     add_orders_command(commands)
+    report_command.add_command(commands)
     for sub in commands.choices.values():
         sub.add_argument("--strict", action="store_true", default=argparse.SUPPRESS,
                          help="treat warnings as errors (exit 1)")
@@ -337,6 +339,8 @@ def run(args: argparse.Namespace) -> int:
         return run_csv(args)
     if args.command == "check":
         return run_check(args)
+    if args.command == "report":
+        return report_command.run(args)
     statement = load(args.file, args.strict)
     json.dump(statement_dict(statement), sys.stdout, ensure_ascii=False, indent=args.indent)
     sys.stdout.write("\n")
