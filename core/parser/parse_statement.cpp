@@ -17,8 +17,9 @@ bool starts_with_magic_line(std::string_view text) {
 }
 
 std::expected<Statement, ParseError> read_sections(std::string_view text, Encoding encoding,
-                                                   std::span<SectionHook *const> hooks) {
-  SectionReader reader(encoding, hooks);
+                                                   std::span<SectionHook *const> hooks,
+                                                   DocumentSink *sink) {
+  SectionReader reader(encoding, hooks, sink);
   reader.expect_text_size(text.size());
   LineCursor cursor(text);
   while (auto line = cursor.next()) {
@@ -34,16 +35,26 @@ std::expected<Statement, ParseError> read_sections(std::string_view text, Encodi
   return reader.take_statement();
 }
 
-} // namespace
-
-std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
-                                                     std::span<SectionHook *const> hooks) {
+std::expected<Statement, ParseError>
+parse_with(std::string_view bytes, std::span<SectionHook *const> hooks, DocumentSink *sink) {
   if (is_blank_input(bytes)) return std::unexpected(ParseError::empty_input());
   std::optional<DecodedText> decoded = decode_input(bytes);
   if (!decoded || !starts_with_magic_line(decoded->text())) {
     return std::unexpected(ParseError::not_statement());
   }
-  return read_sections(decoded->text(), decoded->encoding(), hooks);
+  return read_sections(decoded->text(), decoded->encoding(), hooks, sink);
+}
+
+} // namespace
+
+std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
+                                                     std::span<SectionHook *const> hooks) {
+  return parse_with(bytes, hooks, nullptr);
+}
+
+std::expected<Statement, ParseError>
+parse_statement(std::string_view bytes, std::span<SectionHook *const> hooks, DocumentSink &sink) {
+  return parse_with(bytes, hooks, &sink);
 }
 
 } // namespace velmora

@@ -69,8 +69,9 @@ ParseContext context_of(ReaderState state) {
   return ParseContext::Init;
 }
 
-SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks)
-    : hooks_(hooks) {
+SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
+                             DocumentSink *sink)
+    : hooks_(hooks), sink_(sink) {
   statement_.encoding = encoding;
 }
 
@@ -78,6 +79,7 @@ void SectionReader::expect_text_size(std::size_t bytes) {
   // Real exports spend two to three kilobytes of text on a document. Room
   // that stays unused is address space only: its pages are never touched.
   constexpr std::size_t kTextPerDocument = 2048;
+  if (sink_ != nullptr) return;
   statement_.documents.reserve(bytes / kTextPerDocument);
 }
 
@@ -167,13 +169,13 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
   if (hooks_.empty()) {
-    complete_document_draft(statement_, draft_, doc_type_, lineno);
+    complete_document_draft(statement_, draft_, doc_type_, lineno, sink_);
     draft_.clear();
     state_ = ReaderState::ReadNextSection;
     return {};
   }
   if (auto hooked = run_hooks(SectionType::Document, lineno); !hooked) return hooked;
-  complete_document_section(statement_, std::move(section_), doc_type_, lineno);
+  complete_document_section(statement_, std::move(section_), doc_type_, lineno, sink_);
   section_.clear();
   state_ = ReaderState::ReadNextSection;
   return {};

@@ -11,6 +11,7 @@
 #include "velmora/model/statement.hpp"
 #include "velmora/parse_error.hpp"
 #include "parser/document_draft.hpp"
+#include "velmora/document_sink.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora {
@@ -40,7 +41,9 @@ ParseContext context_of(ReaderState state);
 // The state machine that walks a statement's lines through its sections.
 class SectionReader {
 public:
-  SectionReader(Encoding encoding, std::span<SectionHook *const> hooks);
+  // With a sink, document sections' outcomes go there, not to the statement.
+  SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
+                DocumentSink *sink = nullptr);
 
   // Advances by one classified line. An error consumes the reader: what it
   // held is dropped, it is never finished, and every later line gets the
@@ -66,6 +69,7 @@ private:
 
   ReaderState state_ = ReaderState::Init;
   std::span<SectionHook *const> hooks_;
+  DocumentSink *sink_ = nullptr;
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;

@@ -4,6 +4,7 @@
 // statement into its model, with optional section hooks, and write a model
 // back out in any of the format's encodings.
 
+#include "velmora/document_sink.hpp"
 #include "velmora/dos_input.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/date.hpp"
