@@ -83,6 +83,12 @@ void SectionReader::expect_text_size(std::size_t bytes) {
   statement_.documents.reserve(bytes / kTextPerDocument);
 }
 
+void SectionReader::keep_views_of(std::string_view text) {
+  if (state_ != ReaderState::Document) return;
+  if (DocumentDraft::lies_in(doc_type_, text)) doc_type_ = kept_.emplace_back(doc_type_);
+  draft_.keep_out_of(text, kept_);
+}
+
 ParseError SectionReader::unexpected(const LineItem &item, std::uint64_t lineno) const {
   return ParseError::unexpected_section(marker_text(item), context_of(state_), lineno);
 }
@@ -142,6 +148,7 @@ std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
     if (!between_sections) break;
     section_.clear();
     draft_.clear();
+    kept_.clear();
     doc_type_ = item.value;
     state_ = ReaderState::Document;
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <expected>
 #include <optional>
 #include <span>
@@ -54,6 +55,10 @@ public:
   ReaderState state() const { return state_; }
   // Only once finished() is true.
   Statement take_statement() { return std::move(statement_); }
+  // The text of the lines read so far is about to be replaced by the next
+  // stretch of decoded input: what the open section still views of `text`
+  // is copied into storage of the reader's own.
+  void keep_views_of(std::string_view text);
   // Room for the documents a text of this size is expected to hold, so that
   // the list of documents (large records) is not moved while it grows.
   void expect_text_size(std::size_t bytes);
@@ -76,6 +81,7 @@ private:
   AttributeMap section_;
   DocumentDraft draft_; // a document section's attributes when there are no hooks
   std::string_view doc_type_;
+  std::deque<std::string> kept_; // what keep_views_of copied for the open section
   std::optional<ParseError> failure_;
 };
 
