@@ -118,10 +118,14 @@ struct CoreOutcome {
   bool out_of_memory = false;
 };
 
-CoreOutcome call_core(std::string_view input, std::span<velmora::SectionHook *const> hooks) {
+// The documents reach `sections` one by one as they are built, each turned
+// into its compact record at once, so the core's list of large Document
+// records never exists.
+CoreOutcome call_core(std::string_view input, std::span<velmora::SectionHook *const> hooks,
+                      CollectedSections &sections) {
   CoreOutcome outcome;
   try {
-    outcome.result.emplace(velmora::parse_statement(input, hooks));
+    outcome.result.emplace(velmora::parse_statement(input, hooks, sections));
   } catch (const std::bad_alloc &) {
     outcome.failure = "out of memory";
     outcome.out_of_memory = true;
@@ -136,19 +140,19 @@ CoreOutcome call_core(std::string_view input, std::span<velmora::SectionHook *co
 // exit CPython ends a thread that tries to re-attach by unwinding it, which
 // must not start inside a destructor. Nothing above this frame holds a
 // Python reference that such unwinding would release.
-CoreOutcome parse_detached(std::string_view input) {
+CoreOutcome parse_detached(std::string_view input, CollectedSections &sections) {
   PyThreadState *state = PyEval_SaveThread();
-  CoreOutcome outcome = call_core(input, {});
+  CoreOutcome outcome = call_core(input, {}, sections);
   PyEval_RestoreThread(state);
   return outcome;
 }
 
-CoreOutcome run_core(std::string_view input, const HookList &hooks) {
-  if (hooks.empty()) return parse_detached(input);
+CoreOutcome run_core(std::string_view input, const HookList &hooks, CollectedSections &sections) {
+  if (hooks.empty()) return parse_detached(input, sections);
   std::vector<velmora::SectionHook *> pointers;
   pointers.reserve(hooks.size());
   for (const auto &hook : hooks) pointers.push_back(hook.get());
-  return call_core(input, pointers);
+  return call_core(input, pointers, sections);
 }
 
 // The first hook failure that ends the parse as something other than a
@@ -197,7 +201,8 @@ PyObject *parse_call(PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames)
     release_hooks(hooks);
     return nullptr;
   }
-  CoreOutcome outcome = run_core(input, hooks);
+  CollectedSections sections;
+  CoreOutcome outcome = run_core(input, hooks, sections);
   const PythonHook *hook = failed_hook(hooks);
   if (hook != nullptr || !outcome.result) {
     PyObject *raised = raise_core_failure(outcome, hook);
@@ -206,7 +211,7 @@ PyObject *parse_call(PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames)
   }
   release_hooks(hooks);
   if (!*outcome.result) return raise_parse_error(outcome.result->error());
-  return convert_statement(std::move(**outcome.result));
+  return convert_statement(std::move(**outcome.result), std::move(sections));
 }
 
 PyObject *parse(PyObject *, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {

@@ -4,6 +4,8 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <string>
 #include <string_view>
 
 #include "velmora/model/document.hpp"
@@ -22,6 +24,20 @@ public:
   void clear() {
     seen_.reset();
     count_ = 0;
+  }
+
+  // Re-points every recorded value that lies inside `text` at a copy kept
+  // in `storage`, so that `text` may go away while the section is open.
+  void keep_out_of(std::string_view text, std::deque<std::string> &storage) {
+    for (std::size_t i = 0; i < count_; ++i) {
+      std::string_view &value = values_[order_[i]];
+      if (lies_in(value, text)) value = storage.emplace_back(value);
+    }
+  }
+  static bool lies_in(std::string_view part, std::string_view text) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(text.data());
+    const auto at = reinterpret_cast<std::uintptr_t>(part.data());
+    return !part.empty() && at >= begin && at < begin + text.size();
   }
 
   std::size_t count() const { return count_; }

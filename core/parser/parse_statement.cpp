@@ -3,8 +3,11 @@
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
 #include "parser/section_reader.hpp"
+#include "text/legacy_decode.hpp"
 #include "text/trim.hpp"
+#include "text/utf8.hpp"
 #include "velmora/model/exchange_keys.hpp"
+#include "velmora/parse_observer.hpp"
 
 namespace velmora {
 
@@ -16,23 +19,108 @@ bool starts_with_magic_line(std::string_view text) {
   return first && text::trim(first->text) == kMagicLine;
 }
 
-std::expected<Statement, ParseError> read_sections(std::string_view text, Encoding encoding,
-                                                   std::span<SectionHook *const> hooks,
-                                                   ParseObserver *observer) {
-  SectionReader reader(encoding, hooks, observer);
-  reader.expect_text_size(text.size());
+// Feeds the lines of `text` to the reader, numbered after `lines_before`;
+// returns the number of the last line.
+std::expected<std::uint64_t, ParseError> read_lines(SectionReader &reader, std::string_view text,
+                                                    std::uint64_t lines_before) {
   LineCursor cursor(text);
+  std::uint64_t lineno = lines_before;
   while (auto line = cursor.next()) {
+    lineno = lines_before + line->lineno;
     std::string_view trimmed = text::trim(line->text);
     if (trimmed.empty()) continue;
-    auto item = classify_line(trimmed, line->lineno);
+    auto item = classify_line(trimmed, lineno);
     if (!item) return std::unexpected(std::move(item.error()));
-    if (auto step = reader.read_line(line->lineno, *item); !step) {
+    if (auto step = reader.read_line(lineno, *item); !step) {
       return std::unexpected(std::move(step.error()));
     }
   }
+  return lineno;
+}
+
+std::expected<Statement, ParseError> finish(SectionReader &reader) {
   if (!reader.finished()) return std::unexpected(ParseError::unfinished());
   return reader.take_statement();
+}
+
+// Where a parse's lines and outcomes go besides the statement; both optional.
+struct Consumers {
+  ParseObserver *observer = nullptr;
+  DocumentSink *sink = nullptr;
+};
+
+std::expected<Statement, ParseError> read_sections(std::string_view text, Encoding encoding,
+                                                   std::span<SectionHook *const> hooks,
+                                                   Consumers consumers) {
+  SectionReader reader(encoding, hooks, consumers.observer, consumers.sink);
+  reader.expect_text_size(text.size());
+  if (auto read = read_lines(reader, text, 0); !read)
+    return std::unexpected(std::move(read.error()));
+  return finish(reader);
+}
+
+// windows-1251 input is decoded a stretch of whole lines at a time into one
+// reused buffer, not into a copy of the whole text (half as large again as
+// the input, and all of it alive until the end of the parse). Each byte is
+// one character, so stretches cut after a line feed decode to exactly the
+// lines of the whole text.
+constexpr std::size_t kStretchBytes = std::size_t{256} << 10;
+constexpr std::size_t kPlausibilityBytes = 20480; // one character per byte
+
+// The end of the stretch that starts at `from`: after the last line feed
+// within kStretchBytes, or after the first one beyond if there is none (a
+// long line), or the end of the input.
+std::size_t stretch_end(std::string_view bytes, std::size_t from) {
+  if (bytes.size() - from <= kStretchBytes) return bytes.size();
+  std::string_view window = bytes.substr(from, kStretchBytes);
+  std::size_t feed = window.rfind('\n');
+  if (feed != std::string_view::npos) return from + feed + 1;
+  feed = bytes.find('\n', from + kStretchBytes);
+  return feed == std::string_view::npos ? bytes.size() : feed + 1;
+}
+
+std::expected<Statement, ParseError>
+read_windows1251(std::string_view bytes, std::span<SectionHook *const> hooks, Consumers consumers) {
+  std::string text;
+  text::decode_windows1251_into(bytes.substr(0, kPlausibilityBytes), text);
+  if (!looks_like_text(text)) return std::unexpected(ParseError::not_statement());
+  std::size_t end = stretch_end(bytes, 0);
+  text::decode_windows1251_into(bytes.substr(0, end), text);
+  // The first stretch holds the whole first line.
+  if (!starts_with_magic_line(text)) return std::unexpected(ParseError::not_statement());
+  SectionReader reader(Encoding::Cp1251, hooks, consumers.observer, consumers.sink);
+  reader.expect_text_size(bytes.size());
+  std::uint64_t lines = 0;
+  while (true) {
+    auto read = read_lines(reader, text, lines);
+    if (!read) return std::unexpected(std::move(read.error()));
+    lines = *read;
+    if (end == bytes.size()) break;
+    reader.keep_views_of(text);
+    const std::size_t from = end;
+    end = stretch_end(bytes, from);
+    text::decode_windows1251_into(bytes.substr(from, end - from), text);
+  }
+  return finish(reader);
+}
+
+std::expected<Statement, ParseError>
+parse_with(std::string_view bytes, std::span<SectionHook *const> hooks, Consumers consumers) {
+  if (is_blank_input(bytes)) return std::unexpected(ParseError::empty_input());
+  std::string_view unmarked = bytes;
+  if (unmarked.starts_with("\xEF\xBB\xBF")) unmarked.remove_prefix(3);
+  std::optional<DecodedText> decoded;
+  if (text::is_valid_utf8(unmarked)) {
+    decoded = DecodedText::view_of(unmarked);
+  } else if (text::is_windows1251_fallback(unmarked)) {
+    return read_windows1251(unmarked, hooks, consumers);
+  } else {
+    decoded = decode_input(bytes); // the other byte order marks
+  }
+  if (!decoded || !starts_with_magic_line(decoded->text())) {
+    return std::unexpected(ParseError::not_statement());
+  }
+  return read_sections(decoded->text(), decoded->encoding(), hooks, consumers);
 }
 
 } // namespace
@@ -40,12 +128,12 @@ std::expected<Statement, ParseError> read_sections(std::string_view text, Encodi
 std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
                                                      std::span<SectionHook *const> hooks,
                                                      ParseObserver *observer) {
-  if (is_blank_input(bytes)) return std::unexpected(ParseError::empty_input());
-  std::optional<DecodedText> decoded = decode_input(bytes);
-  if (!decoded || !starts_with_magic_line(decoded->text())) {
-    return std::unexpected(ParseError::not_statement());
-  }
-  return read_sections(decoded->text(), decoded->encoding(), hooks, observer);
+  return parse_with(bytes, hooks, Consumers{observer, nullptr});
+}
+
+std::expected<Statement, ParseError>
+parse_statement(std::string_view bytes, std::span<SectionHook *const> hooks, DocumentSink &sink) {
+  return parse_with(bytes, hooks, Consumers{nullptr, &sink});
 }
 
 } // namespace velmora

@@ -180,7 +180,16 @@ void DocumentDraft::add(std::string_view key, std::string_view value) {
 }
 
 void complete_document_draft(Statement &statement, const DocumentDraft &draft,
-                             std::string_view doc_type, std::uint64_t lineno) {
+                             std::string_view doc_type, std::uint64_t lineno, DocumentSink *sink) {
+  if (sink != nullptr) {
+    Document doc;
+    if (auto filled = fill_from_draft(doc, draft, doc_type); !filled) {
+      sink->take_warning(Warning{lineno, std::move(filled.error())});
+    } else {
+      sink->take_document(std::move(doc));
+    }
+    return;
+  }
   // Built in place: a document is large, and most sections build.
   Document &doc = statement.documents.emplace_back();
   if (auto filled = fill_from_draft(doc, draft, doc_type); !filled) {
@@ -235,16 +244,24 @@ void add_interval(AccountMap &accounts, std::string number, Interval interval) {
 }
 
 void complete_document_section(Statement &statement, AttributeMap &&attrs,
-                               std::string_view doc_type, std::uint64_t lineno) {
+                               std::string_view doc_type, std::uint64_t lineno,
+                               DocumentSink *sink) {
   // The map is taken over and freed here, whatever size the section had:
   // the reader starts its next section with a fresh map.
   AttributeMap section = std::move(attrs);
   AttributeMap::Entry type_pair{std::string(kDocumentTypeKey), std::string(doc_type)};
   auto doc = build_document_from(section.entries(), std::span(&type_pair, 1));
-  if (doc) {
-    statement.documents.push_back(std::move(*doc));
+  if (!doc) {
+    Warning warning{lineno, std::move(doc.error())};
+    if (sink != nullptr) {
+      sink->take_warning(std::move(warning));
+    } else {
+      statement.warnings.push_back(std::move(warning));
+    }
+  } else if (sink != nullptr) {
+    sink->take_document(std::move(*doc));
   } else {
-    statement.warnings.push_back(Warning{lineno, std::move(doc.error())});
+    statement.documents.push_back(std::move(*doc));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "parser/document_draft.hpp"
+#include "velmora/document_sink.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/document.hpp"
 #include "velmora/model/interval.hpp"
@@ -33,13 +34,15 @@ std::expected<Interval, std::string> build_interval(const AttributeMap &attrs);
 void add_interval(AccountMap &accounts, std::string number, Interval interval);
 
 // Appends the document built from attrs plus the type pair, or a warning
-// with lineno and the failure text.
+// with lineno and the failure text; to the sink instead when there is one.
 void complete_document_section(Statement &statement, AttributeMap &&attrs,
-                               std::string_view doc_type, std::uint64_t lineno);
+                               std::string_view doc_type, std::uint64_t lineno,
+                               DocumentSink *sink = nullptr);
 
 // The same for a section read without hooks, from its draft.
 void complete_document_draft(Statement &statement, const DocumentDraft &draft,
-                             std::string_view doc_type, std::uint64_t lineno);
+                             std::string_view doc_type, std::uint64_t lineno,
+                             DocumentSink *sink = nullptr);
 
 // Merges the section's interval into the statement's accounts, or fails with
 // AccountParseError or MissingField at lineno.

@@ -70,8 +70,8 @@ ParseContext context_of(ReaderState state) {
 }
 
 SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
-                             ParseObserver *observer)
-    : hooks_(hooks), observer_(observer) {
+                             ParseObserver *observer, DocumentSink *sink)
+    : hooks_(hooks), observer_(observer), sink_(sink) {
   statement_.encoding = encoding;
 }
 
@@ -79,7 +79,14 @@ void SectionReader::expect_text_size(std::size_t bytes) {
   // Real exports spend two to three kilobytes of text on a document. Room
   // that stays unused is address space only: its pages are never touched.
   constexpr std::size_t kTextPerDocument = 2048;
+  if (sink_ != nullptr) return;
   statement_.documents.reserve(bytes / kTextPerDocument);
+}
+
+void SectionReader::keep_views_of(std::string_view text) {
+  if (state_ != ReaderState::Document) return;
+  if (DocumentDraft::lies_in(doc_type_, text)) doc_type_ = kept_.emplace_back(doc_type_);
+  draft_.keep_out_of(text, kept_);
 }
 
 ParseError SectionReader::unexpected(const LineItem &item, std::uint64_t lineno) const {
@@ -142,6 +149,7 @@ std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
     if (!between_sections) break;
     section_.clear();
     draft_.clear();
+    kept_.clear();
     doc_type_ = item.value;
     state_ = ReaderState::Document;
     return {};
@@ -183,13 +191,13 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
   if (observer_) observer_->section_closed(SectionType::Document, lineno);
   if (hooks_.empty()) {
-    complete_document_draft(statement_, draft_, doc_type_, lineno);
+    complete_document_draft(statement_, draft_, doc_type_, lineno, sink_);
     draft_.clear();
     state_ = ReaderState::ReadNextSection;
     return {};
   }
   if (auto hooked = run_hooks(SectionType::Document, lineno); !hooked) return hooked;
-  complete_document_section(statement_, std::move(section_), doc_type_, lineno);
+  complete_document_section(statement_, std::move(section_), doc_type_, lineno, sink_);
   section_.clear();
   state_ = ReaderState::ReadNextSection;
   return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <expected>
 #include <optional>
 #include <span>
@@ -12,6 +13,7 @@
 #include "velmora/parse_error.hpp"
 #include "parser/document_draft.hpp"
 #include "velmora/parse_observer.hpp"
+#include "velmora/document_sink.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora {
@@ -41,8 +43,10 @@ ParseContext context_of(ReaderState state);
 // The state machine that walks a statement's lines through its sections.
 class SectionReader {
 public:
+  // The observer sees the lines as they are read; with a sink, document
+  // sections' outcomes go there, not to the statement.
   SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
-                ParseObserver *observer = nullptr);
+                ParseObserver *observer = nullptr, DocumentSink *sink = nullptr);
 
   // Advances by one classified line. An error consumes the reader: what it
   // held is dropped, it is never finished, and every later line gets the
@@ -53,6 +57,10 @@ public:
   ReaderState state() const { return state_; }
   // Only once finished() is true.
   Statement take_statement() { return std::move(statement_); }
+  // The text of the lines read so far is about to be replaced by the next
+  // stretch of decoded input: what the open section still views of `text`
+  // is copied into storage of the reader's own.
+  void keep_views_of(std::string_view text);
   // Room for the documents a text of this size is expected to hold, so that
   // the list of documents (large records) is not moved while it grows.
   void expect_text_size(std::size_t bytes);
@@ -70,12 +78,14 @@ private:
   ReaderState state_ = ReaderState::Init;
   std::span<SectionHook *const> hooks_;
   ParseObserver *observer_ = nullptr;
+  DocumentSink *sink_ = nullptr;
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;
   AttributeMap section_;
   DocumentDraft draft_; // a document section's attributes when there are no hooks
   std::string_view doc_type_;
+  std::deque<std::string> kept_; // what keep_views_of copied for the open section
   std::optional<ParseError> failure_;
 };
 

@@ -83,6 +83,18 @@ bool starts_with(std::string_view s, std::string_view prefix) {
 
 } // namespace
 
+bool is_windows1251_fallback(std::string_view bytes) {
+  return !starts_with(bytes, "\xEF\xBB\xBF") && !starts_with(bytes, "\xFF\xFE") &&
+         !starts_with(bytes, "\xFE\xFF");
+}
+
+void decode_windows1251_into(std::string_view bytes, std::string &out) {
+  const auto &best = simd::best<detail::windows1251_implementations>();
+  out.resize_and_overwrite(best.capacity(bytes), [&](char *dst, std::size_t) {
+    return static_cast<std::size_t>(best.decode(bytes, dst) - dst);
+  });
+}
+
 char32_t windows1251_to_code_point(unsigned char byte) {
     return kWindows1251[byte];
 }

@@ -2,6 +2,7 @@
 
 #include <Python.h>
 
+#include "convert/collected_sections.hpp"
 #include "velmora/model/statement.hpp"
 
 namespace velmora_py {
@@ -16,5 +17,9 @@ PyTypeObject *statement_type();
 // Consumes the core's model and returns a new velmora_py Statement object,
 // or nullptr with the Python error that stopped the conversion.
 PyObject *convert_statement(velmora::Statement &&model);
+
+// The same for a model whose document sections went to `sections` during
+// the parse; the model's own documents and warnings, if any, come first.
+PyObject *convert_statement(velmora::Statement &&model, CollectedSections &&sections);
 
 } // namespace velmora_py

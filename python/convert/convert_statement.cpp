@@ -44,51 +44,74 @@ PyObject *convert_accounts(velmora::AccountMap &accounts) {
   return dict.release();
 }
 
-PyObject *convert_documents(std::vector<velmora::Document> &documents) {
-  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(documents.size())));
+PyObject *convert_documents(std::vector<DocumentRecord> &records) {
+  OwnedRef list(PyList_New(static_cast<Py_ssize_t>(records.size())));
   if (!list) return raise_creation_failure("failed to create a list");
-  // Each record goes straight from the model into its object: no second
-  // array of records, whose size would match the model's own.
-  for (std::size_t i = 0; i < documents.size(); ++i) {
-    PyObject *object = new_document(render_document(std::move(documents[i])));
+  // Each record's block moves into its object; the list of records keeps
+  // only empty handles.
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    PyObject *object = new_document(std::move(records[i]));
     if (object == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), object);
   }
   return list.release();
 }
 
-PyObject *convert_warning(const velmora::Warning &warning) {
+PyObject *convert_warning(std::uint64_t lineno, PyObject *message) {
   OwnedRef tuple(PyTuple_New(2));
   if (!tuple) return raise_creation_failure("failed to create a tuple");
-  PyObject *lineno = PyLong_FromUnsignedLongLong(warning.lineno);
-  if (lineno == nullptr) return raise_creation_failure("failed to create an int");
-  PyTuple_SET_ITEM(tuple.get(), 0, lineno);
-  PyObject *message = new_str(warning.message);
-  if (message == nullptr) return nullptr;
-  PyTuple_SET_ITEM(tuple.get(), 1, message);
+  PyObject *number = PyLong_FromUnsignedLongLong(lineno);
+  if (number == nullptr) return raise_creation_failure("failed to create an int");
+  PyTuple_SET_ITEM(tuple.get(), 0, number);
+  PyTuple_SET_ITEM(tuple.get(), 1, Py_NewRef(message));
   return tuple.release();
 }
 
-PyObject *convert_warnings(const std::vector<velmora::Warning> &warnings) {
+PyObject *convert_warnings(const CollectedSections &sections) {
+  const auto &warnings = sections.warnings();
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(warnings.size())));
   if (!list) return raise_creation_failure("failed to create a list");
+  // Warnings that share a message share its str: a statement of failing
+  // sections would otherwise hold one str per section.
+  OwnedRef message;
+  std::size_t message_index = 0;
   for (std::size_t i = 0; i < warnings.size(); ++i) {
-    PyObject *item = convert_warning(warnings[i]);
+    if (!message || warnings[i].message != message_index) {
+      message_index = warnings[i].message;
+      message = OwnedRef(new_str(sections.messages()[message_index]));
+      if (!message) return nullptr;
+    }
+    PyObject *item = convert_warning(warnings[i].lineno, message.get());
     if (item == nullptr) return nullptr;
     PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
   }
   return list.release();
 }
 
-PyObject *convert(velmora::Statement &model) {
+PyObject *convert(velmora::Statement &model, CollectedSections &sections) {
+  // Anything the model kept itself comes first (nothing when the parse
+  // used the sink): the Python objects are made from the records alone.
+  if (!model.documents.empty() || !model.warnings.empty()) {
+    CollectedSections all;
+    for (velmora::Document &document : model.documents) all.take_document(std::move(document));
+    for (velmora::Warning &warning : model.warnings) all.take_warning(std::move(warning));
+    model.documents = {};
+    model.warnings = {};
+    for (DocumentRecord &record : sections.documents())
+      all.documents().push_back(std::move(record));
+    for (const auto &entry : sections.warnings())
+      all.take_warning(velmora::Warning{entry.lineno, sections.messages()[entry.message]});
+    sections = std::move(all);
+  }
   OwnedRef header(convert_header(model.header));
   if (!header) return nullptr;
   OwnedRef accounts(convert_accounts(model.accounts));
   if (!accounts) return nullptr;
-  const std::uint64_t document_count = model.documents.size();
-  OwnedRef documents(convert_documents(model.documents));
+  const std::uint64_t document_count = sections.documents().size();
+  OwnedRef documents(convert_documents(sections.documents()));
   if (!documents) return nullptr;
-  OwnedRef warnings(convert_warnings(model.warnings));
+  sections.documents() = {};
+  OwnedRef warnings(convert_warnings(sections));
   if (!warnings) return nullptr;
   return new_statement(StatementParts{
       .encoding = velmora::encoding_name(model.encoding),
@@ -97,15 +120,18 @@ PyObject *convert(velmora::Statement &model) {
       .documents = documents.release(),
       .warnings = warnings.release(),
       .document_count = document_count,
-      .warning_count = model.warnings.size(),
+      .warning_count = sections.warnings().size(),
   });
 }
 
 } // namespace
 
 PyObject *convert_statement(velmora::Statement &&model) {
-  // The texts of the model's documents are moved into the result objects.
-  return guard_allocation([&model] { return convert(model); });
+  return convert_statement(std::move(model), CollectedSections{});
+}
+
+PyObject *convert_statement(velmora::Statement &&model, CollectedSections &&sections) {
+  return guard_allocation([&model, &sections] { return convert(model, sections); });
 }
 
 } // namespace velmora_py

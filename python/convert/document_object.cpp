@@ -15,15 +15,12 @@ namespace {
 using Self = RecordObject<DocumentRecord>;
 constexpr std::size_t kFieldCount = velmora::kDocumentFieldCount;
 
-template <std::size_t Slot> PyObject *get_field(PyObject *self, void *) {
-  return new_optional_str(record_of<DocumentRecord>(self)[Slot]);
-}
-
 template <std::size_t... P>
 constexpr std::array<PyGetSetDef, kFieldCount + 1> make_getset(std::index_sequence<P...>) {
   return {{
       PyGetSetDef{kDocumentAttributeOrder[P].data(),
-                  get_field<document_slot(kDocumentAttributeOrder[P])>, nullptr, nullptr, nullptr}...,
+                  get_slot<document_slot(kDocumentAttributeOrder[P])>, nullptr, nullptr,
+                  nullptr}...,
       PyGetSetDef{},
   }};
 }
@@ -33,8 +30,7 @@ constinit std::array<PyGetSetDef, kFieldCount + 1> document_getset =
     make_getset(std::make_index_sequence<kFieldCount>{});
 
 void append_field(std::string &out, const DocumentRecord &r, std::string_view name) {
-  const std::optional<std::string> &value = r[document_slot(name)];
-  velmora::text::append_quoted(out, value ? *value : std::string_view{});
+  velmora::text::append_quoted(out, r.get(document_slot(name)).value_or(std::string_view{}));
 }
 
 PyObject *document_repr(PyObject *self) {

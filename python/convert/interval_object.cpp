@@ -19,13 +19,13 @@ PyObject *interval_repr(PyObject *self) {
   return guard_allocation([self] {
     const IntervalRecord &r = record_of<IntervalRecord>(self);
     std::string out = "Interval(date_start=";
-    velmora::text::append_quoted(out, r.date_start);
+    velmora::text::append_quoted(out, r.at(interval_slot("date_start")));
     out += ", date_end=";
-    append_optional_quoted(out, r.date_end);
+    append_optional_quoted(out, r.get(interval_slot("date_end")));
     out += ", start_amount=";
-    velmora::text::append_quoted(out, r.start_amount);
+    velmora::text::append_quoted(out, r.at(interval_slot("start_amount")));
     out += ", end_amount=";
-    append_optional_quoted(out, r.end_amount);
+    append_optional_quoted(out, r.get(interval_slot("end_amount")));
     out += ')';
     return new_str(out);
   });
@@ -39,10 +39,8 @@ constexpr std::size_t kFieldCount = velmora::kIntervalFieldCount;
 
 // The getter of the attribute at place A, reading the record member of that name.
 template <std::size_t A> constexpr PyGetSetDef getset_at() {
-  constexpr std::size_t slot = velmora::field_index(velmora::kIntervalFields, kIntervalAttributeOrder[A]);
-  return PyGetSetDef{kIntervalAttributeOrder[A].data(),
-                     get_member<IntervalRecord, std::get<slot>(kIntervalRecordMembers)>, nullptr,
-                     nullptr, nullptr};
+  constexpr std::size_t slot = interval_slot(kIntervalAttributeOrder[A]);
+  return PyGetSetDef{kIntervalAttributeOrder[A].data(), get_slot<slot>, nullptr, nullptr, nullptr};
 }
 
 template <std::size_t... A>

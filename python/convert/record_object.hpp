@@ -2,11 +2,13 @@
 
 #include <Python.h>
 
+#include <cstddef>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "convert/compact_texts.hpp"
 #include "convert/creation_failure.hpp"
 #include "convert/text_objects.hpp"
 
@@ -56,6 +58,14 @@ inline PyObject *new_text(const std::optional<std::string> &text) { return new_o
 // Read-only attribute returning a new str (or None) for one record member.
 template <class Record, auto Member> PyObject *get_member(PyObject *self, void *) {
   return new_text(record_of<Record>(self).*Member);
+}
+
+// Read-only attribute returning a new str (or None) for one slot of a
+// compact record.
+template <std::size_t Slot> PyObject *get_slot(PyObject *self, void *) {
+  const CompactTexts &record = record_of<CompactTexts>(self);
+  if (!record.has(Slot)) Py_RETURN_NONE;
+  return new_str(record.at(Slot));
 }
 
 // Every result class is final, immutable and built only by the conversion.

@@ -14,7 +14,7 @@ PyObject *new_optional_str(const std::optional<std::string> &text) {
   return new_str(*text);
 }
 
-void append_optional_quoted(std::string &out, const std::optional<std::string> &text) {
+void append_optional_quoted(std::string &out, const std::optional<std::string_view> &text) {
   if (!text) {
     out += "None";
     return;

@@ -23,6 +23,6 @@ PyObject *new_str(std::string_view text);
 PyObject *new_optional_str(const std::optional<std::string> &text);
 
 // Writes an optional value as None or Some("...") with quoting.
-void append_optional_quoted(std::string &out, const std::optional<std::string> &text);
+void append_optional_quoted(std::string &out, const std::optional<std::string_view> &text);
 
 } // namespace velmora_py

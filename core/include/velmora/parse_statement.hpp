@@ -4,6 +4,7 @@
 #include <span>
 #include <string_view>
 
+#include "velmora/document_sink.hpp"
 #include "velmora/model/statement.hpp"
 #include "velmora/parse_error.hpp"
 #include "velmora/parse_observer.hpp"
@@ -19,5 +20,10 @@ namespace velmora {
 std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
                                                      std::span<SectionHook *const> hooks = {},
                                                      ParseObserver *observer = nullptr);
+
+// The same, handing each document section's outcome to `sink` as it is
+// built rather than keeping it in the Statement (see DocumentSink).
+std::expected<Statement, ParseError>
+parse_statement(std::string_view bytes, std::span<SectionHook *const> hooks, DocumentSink &sink);
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 
 #include "velmora/checks/check_digits.hpp"
 #include "velmora/checks/statement_checks.hpp"
+#include "velmora/document_sink.hpp"
 #include "velmora/dos_input.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/date.hpp"
