@@ -14,8 +14,8 @@
 
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
-#include "velmora/parse_statement.hpp"
 #include "text/trim.hpp"
+#include "velmora/parse_statement.hpp"
 
 namespace {
 
@@ -98,12 +98,17 @@ int main(int argc, char **argv) {
     return 2;
   }
   benchmark::RegisterBenchmark("limit/memcpy", memcpy_limit)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("limit/memchr_lines", memchr_line_scan)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("stage/decode_utf8", decode_stage, &utf8_input)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("stage/decode_cp1251", decode_stage, &cp1251_input)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("limit/memchr_lines", memchr_line_scan)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("stage/decode_utf8", decode_stage, &utf8_input)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("stage/decode_cp1251", decode_stage, &cp1251_input)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("stage/lines_trimmed", line_stage)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("parse/utf8", parse_whole, &utf8_input)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("parse/cp1251", parse_whole, &cp1251_input)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("parse/utf8", parse_whole, &utf8_input)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("parse/cp1251", parse_whole, &cp1251_input)
+      ->Unit(benchmark::kMillisecond);
   argv[2] = argv[0];
   int rest = argc - 2;
   benchmark::Initialize(&rest, argv + 2);

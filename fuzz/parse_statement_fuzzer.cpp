@@ -15,9 +15,9 @@
 #include <string_view>
 
 #include "check.hpp"
-#include "velmora/parse_statement.hpp"
 #include "text/legacy_decode.hpp"
 #include "text/utf8.hpp"
+#include "velmora/parse_statement.hpp"
 
 namespace {
 
@@ -90,7 +90,8 @@ std::optional<std::string> to_windows1251(std::string_view utf8) {
   std::size_t i = 0;
   while (i < utf8.size()) {
     const char32_t cp = velmora::text::next_code_point(utf8, i);
-    auto it = std::lower_bound(reverse.begin(), reverse.end(), std::pair{cp, static_cast<unsigned char>(0)});
+    auto it = std::lower_bound(reverse.begin(), reverse.end(),
+                               std::pair{cp, static_cast<unsigned char>(0)});
     if (it == reverse.end() || it->first != cp) return std::nullopt;
     out.push_back(static_cast<char>(it->second));
   }
@@ -98,7 +99,8 @@ std::optional<std::string> to_windows1251(std::string_view utf8) {
 }
 
 bool same_records(const velmora::Statement &a, const velmora::Statement &b) {
-  if (!(a.header == b.header) || a.documents != b.documents || a.warnings != b.warnings) return false;
+  if (!(a.header == b.header) || a.documents != b.documents || a.warnings != b.warnings)
+    return false;
   if (a.accounts.size() != b.accounts.size()) return false;
   for (std::size_t i = 0; i < a.accounts.size(); ++i)
     if (a.accounts[i].number != b.accounts[i].number ||
@@ -154,7 +156,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     auto result = velmora::parse_statement(bytes);
     check_line_numbers(result, bytes);
     check_hookless_path(result, bytes);
-    if (result && result->encoding == velmora::Encoding::Utf8) check_encodings_agree(*result, bytes);
+    if (result && result->encoding == velmora::Encoding::Utf8)
+      check_encodings_agree(*result, bytes);
   } else {
     EditingHook hook(mode);
     velmora::SectionHook *hooks[] = {&hook};

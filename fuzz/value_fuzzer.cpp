@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "check.hpp"
+#include "parser/value_parsing.hpp"
 #include "velmora/model/date.hpp"
 #include "velmora/model/decimal.hpp"
-#include "parser/value_parsing.hpp"
 
 namespace {
 

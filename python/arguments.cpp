@@ -85,7 +85,8 @@ private:
     std::size_t most = parameters_.names.size();
     const char *verb = given == 1 ? "was" : "were";
     if (parameters_.required != most)
-      PyErr_Format(PyExc_TypeError, "%s takes from %zu to %zu positional arguments but %zd %s given",
+      PyErr_Format(PyExc_TypeError,
+                   "%s takes from %zu to %zu positional arguments but %zd %s given",
                    parameters_.function, parameters_.required, most, given, verb);
     else
       PyErr_Format(PyExc_TypeError, "%s takes %zu positional argument%s but %zd %s given",

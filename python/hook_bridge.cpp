@@ -146,8 +146,8 @@ private:
 
     // Slot 0 is scratch space the callee may use (PY_VECTORCALL_ARGUMENTS_OFFSET).
     PyObject *args[] = {nullptr, member, attrs_dict->get(), header_copy->get()};
-    OwnedRef result(PyObject_Vectorcall(callable_, args + 1, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                        nullptr));
+    OwnedRef result(
+        PyObject_Vectorcall(callable_, args + 1, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
     velmora::HookOutcome outcome =
         result ? read_back(attrs_dict->get(), attrs) : fail_with_pending_error();
     // The hook may have put anything into the dictionaries, and returned

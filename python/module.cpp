@@ -96,20 +96,10 @@ PyModuleDef_Slot module_slots[] = {
 };
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "velmora_py",
-    "",
-    0,
-    nullptr,
-    module_slots,
-    nullptr,
-    nullptr,
-    nullptr,
+    PyModuleDef_HEAD_INIT, "velmora_py", "", 0, nullptr, module_slots, nullptr, nullptr, nullptr,
 };
 
 } // namespace
 } // namespace velmora_py
 
-PyMODINIT_FUNC PyInit_velmora_py() {
-  return PyModuleDef_Init(&velmora_py::module_def);
-}
+PyMODINIT_FUNC PyInit_velmora_py() { return PyModuleDef_Init(&velmora_py::module_def); }

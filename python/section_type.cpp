@@ -9,21 +9,17 @@ namespace velmora_py {
 namespace {
 
 struct SectionTypeObject {
-  PyObject_HEAD
-  std::uint8_t value;
+  PyObject_HEAD std::uint8_t value;
 };
 
 // The members are created together with the class, since they are its
 // attributes; these cells only hand them out afterwards.
 OnceCell member_cells[2];
 
-std::uint8_t value_of(PyObject *self) {
-  return reinterpret_cast<SectionTypeObject *>(self)->value;
-}
+std::uint8_t value_of(PyObject *self) { return reinterpret_cast<SectionTypeObject *>(self)->value; }
 
 PyObject *section_type_repr(PyObject *self) {
-  return PyUnicode_FromString(value_of(self) == 0 ? "SectionType.Document"
-                                                  : "SectionType.Account");
+  return PyUnicode_FromString(value_of(self) == 0 ? "SectionType.Document" : "SectionType.Account");
 }
 
 PyObject *section_type_int(PyObject *self) { return PyLong_FromLong(value_of(self)); }

@@ -45,11 +45,10 @@ std::string_view describe(NumberFault fault) {
 std::expected<void, NumberFault> check_inn(std::string_view inn) {
   if (inn.size() != 10 && inn.size() != 12) return std::unexpected(NumberFault::Length);
   if (auto digits = all_digits(inn, inn.size()); !digits) return digits;
-  const bool valid =
-      inn.size() == 10
-          ? inn_check_digit(inn, kInn10Weights) == digit(inn[9])
-          : inn_check_digit(inn, kInn12FirstWeights) == digit(inn[10]) &&
-                inn_check_digit(inn, kInn12SecondWeights) == digit(inn[11]);
+  const bool valid = inn.size() == 10
+                         ? inn_check_digit(inn, kInn10Weights) == digit(inn[9])
+                         : inn_check_digit(inn, kInn12FirstWeights) == digit(inn[10]) &&
+                               inn_check_digit(inn, kInn12SecondWeights) == digit(inn[11]);
   if (!valid) return std::unexpected(NumberFault::CheckDigit);
   return {};
 }

@@ -30,8 +30,8 @@ PaymentKey payment_key(const Document &doc) {
     mantissa /= 10;
     --scale;
   }
-  return {doc.doc_type,       doc.doc_number, doc.doc_date,          doc.amount.negative(),
-          mantissa,           scale,          doc.counterparty_account, doc.payee_account};
+  return {doc.doc_type, doc.doc_number,           doc.doc_date,     doc.amount.negative(), mantissa,
+          scale,        doc.counterparty_account, doc.payee_account};
 }
 
 struct PaymentKeyHash {

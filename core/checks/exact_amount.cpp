@@ -65,8 +65,8 @@ bool is_zero(const Limbs &a) {
 
 ExactAmount::ExactAmount(const Decimal &value) : negative_(value.negative()) {
   const u128 mantissa = value.mantissa();
-  magnitude_ = {static_cast<std::uint64_t>(mantissa), static_cast<std::uint64_t>(mantissa >> 64),
-                0, 0};
+  magnitude_ = {static_cast<std::uint64_t>(mantissa), static_cast<std::uint64_t>(mantissa >> 64), 0,
+                0};
   for (unsigned scale = value.scale(); scale < kFixedScale; ++scale) multiply_small(magnitude_, 10);
 }
 

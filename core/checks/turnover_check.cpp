@@ -19,7 +19,8 @@ public:
                      [](const Entry &a, const Entry &b) { return a.date < b.date; });
     running_.assign(1, ExactAmount{});
     running_.reserve(entries_.size() + 1);
-    for (const Entry &entry : entries_) running_.push_back(running_.back() + ExactAmount(entry.amount));
+    for (const Entry &entry : entries_)
+      running_.push_back(running_.back() + ExactAmount(entry.amount));
   }
 
   struct Total {
@@ -30,8 +31,9 @@ public:
   Total between(const Date &first, const Date &last) const {
     const auto by_date = [](const Entry &entry, const Date &date) { return entry.date < date; };
     const auto lo = std::lower_bound(entries_.begin(), entries_.end(), first, by_date);
-    const auto hi = std::upper_bound(entries_.begin(), entries_.end(), last,
-                                     [](const Date &date, const Entry &entry) { return date < entry.date; });
+    const auto hi =
+        std::upper_bound(entries_.begin(), entries_.end(), last,
+                         [](const Date &date, const Entry &entry) { return date < entry.date; });
     if (hi <= lo) return {ExactAmount{}, 0};
     const auto from = static_cast<std::size_t>(lo - entries_.begin());
     const auto to = static_cast<std::size_t>(hi - entries_.begin());
@@ -57,7 +59,9 @@ std::vector<AccountDocuments> gather(const Statement &statement) {
   std::vector<AccountDocuments> gathered(statement.accounts.size());
   const auto position = [&](const std::string &number) -> AccountDocuments * {
     const Account *account = statement.accounts.find(number);
-    return account == nullptr ? nullptr : &gathered[static_cast<std::size_t>(account - &statement.accounts[0])];
+    return account == nullptr
+               ? nullptr
+               : &gathered[static_cast<std::size_t>(account - &statement.accounts[0])];
   };
   for (const Document &doc : statement.documents) {
     if (AccountDocuments *payee = position(doc.payee_account)) {

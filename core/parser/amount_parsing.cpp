@@ -140,8 +140,7 @@ std::optional<Decimal> scale_up(const Decimal &base, unsigned exponent) {
   const unsigned least_power = exponent - scale; // the value's scale-0 form
   for (unsigned power = exponent + 1; power-- > least_power;) {
     if (mantissa <= kMaxMantissa / kPowersOfTen[power]) {
-      return Decimal(mantissa * kPowersOfTen[power], scale - (exponent - power),
-                     base.negative());
+      return Decimal(mantissa * kPowersOfTen[power], scale - (exponent - power), base.negative());
     }
   }
   return std::nullopt;
@@ -176,7 +175,8 @@ std::optional<Decimal> parse_scientific(std::string_view text) {
 
 std::string invalid_amount_message(std::string_view value) {
   constexpr std::string_view kPrefix = "invalid value: string ";
-  constexpr std::string_view kSuffix = ", expected a Decimal type representing a fixed-point number";
+  constexpr std::string_view kSuffix =
+      ", expected a Decimal type representing a fixed-point number";
   std::string message;
   message.reserve(kPrefix.size() + value.size() + 2 + kSuffix.size());
   message.append(kPrefix);

@@ -11,14 +11,10 @@ enum class DateFault { PrematureEnd, InvalidCharacters, TrailingInput, OutOfRang
 
 std::string date_fault_message(DateFault fault) {
   switch (fault) {
-  case DateFault::PrematureEnd:
-    return "premature end of input";
-  case DateFault::InvalidCharacters:
-    return "input contains invalid characters";
-  case DateFault::TrailingInput:
-    return "trailing input";
-  case DateFault::OutOfRange:
-    return "input is out of range";
+  case DateFault::PrematureEnd: return "premature end of input";
+  case DateFault::InvalidCharacters: return "input contains invalid characters";
+  case DateFault::TrailingInput: return "trailing input";
+  case DateFault::OutOfRange: return "input is out of range";
   }
   return "input contains invalid characters";
 }

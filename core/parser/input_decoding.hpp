@@ -14,11 +14,17 @@ namespace velmora {
 // relocates a short string's characters) never leaves it dangling.
 class DecodedText {
 public:
-  static DecodedText view_of(std::string_view utf8) { return DecodedText(Encoding::Utf8, {}, utf8); }
-  static DecodedText owning(std::string utf8) { return DecodedText(Encoding::Cp1251, std::move(utf8), {}); }
+  static DecodedText view_of(std::string_view utf8) {
+    return DecodedText(Encoding::Utf8, {}, utf8);
+  }
+  static DecodedText owning(std::string utf8) {
+    return DecodedText(Encoding::Cp1251, std::move(utf8), {});
+  }
 
   Encoding encoding() const { return encoding_; }
-  std::string_view text() const { return encoding_ == Encoding::Utf8 ? view_ : std::string_view(owned_); }
+  std::string_view text() const {
+    return encoding_ == Encoding::Utf8 ? view_ : std::string_view(owned_);
+  }
 
 private:
   DecodedText(Encoding encoding, std::string owned, std::string_view view)

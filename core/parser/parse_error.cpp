@@ -20,8 +20,8 @@ ParseError ParseError::unexpected_section(std::string found, ParseContext contex
 }
 ParseError ParseError::unexpected_attribute(std::string key, std::string value,
                                             std::uint64_t lineno) {
-  return ParseError(Kind::UnexpectedAttribute, std::move(key), std::move(value),
-                    ParseContext::Init, lineno);
+  return ParseError(Kind::UnexpectedAttribute, std::move(key), std::move(value), ParseContext::Init,
+                    lineno);
 }
 ParseError ParseError::unrecognized_line(std::string line, std::uint64_t lineno) {
   return ParseError(Kind::UnrecognizedLine, std::move(line), {}, ParseContext::Init, lineno);
@@ -39,11 +39,15 @@ ParseError ParseError::document_parse_error(std::string message, std::uint64_t l
 ParseError ParseError::hook_error(std::string message, std::uint64_t lineno) {
   return ParseError(Kind::HookError, std::move(message), {}, ParseContext::Init, lineno);
 }
-ParseError ParseError::unfinished() { return ParseError(Kind::Unfinished, {}, {}, ParseContext::Init, 0); }
+ParseError ParseError::unfinished() {
+  return ParseError(Kind::Unfinished, {}, {}, ParseContext::Init, 0);
+}
 ParseError ParseError::not_statement() {
   return ParseError(Kind::NotStatement, {}, {}, ParseContext::Init, 0);
 }
-ParseError ParseError::empty_input() { return ParseError(Kind::EmptyInput, {}, {}, ParseContext::Init, 0); }
+ParseError ParseError::empty_input() {
+  return ParseError(Kind::EmptyInput, {}, {}, ParseContext::Init, 0);
+}
 
 bool ParseError::has_lineno() const {
   return kind_ != Kind::Unfinished && kind_ != Kind::NotStatement && kind_ != Kind::EmptyInput;
@@ -59,9 +63,7 @@ std::string ParseError::display() const {
   case Kind::UnexpectedAttribute:
     out.append("Unexpected attribute '").append(first_).append("' = '").append(second_).append("'");
     break;
-  case Kind::UnrecognizedLine:
-    out.append("Unrecognized line: '").append(first_).append("'");
-    break;
+  case Kind::UnrecognizedLine: out.append("Unrecognized line: '").append(first_).append("'"); break;
   case Kind::MissingField:
     out.append("Missing field '").append(first_).append("' in context '");
     out.append(velmora::context_name(context_)).append("'");

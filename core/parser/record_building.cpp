@@ -4,9 +4,9 @@
 #include <bitset>
 
 #include "parser/field_lookup.hpp"
+#include "parser/value_parsing.hpp"
 #include "velmora/model/document_members.hpp"
 #include "velmora/model/exchange_keys.hpp"
-#include "parser/value_parsing.hpp"
 
 namespace velmora {
 
@@ -151,7 +151,8 @@ std::expected<void, std::string> fill_from_draft(Document &doc, const DocumentDr
   static constexpr std::size_t kTypeField = kDocumentLookup.find(kDocumentTypeKey);
   for (std::size_t i = 0; i < draft.count(); ++i) {
     const std::size_t field = draft.field_at(i);
-    if (auto stored = store_document_field(doc, field, std::string(draft.value_of(field))); !stored) {
+    if (auto stored = store_document_field(doc, field, std::string(draft.value_of(field)));
+        !stored) {
       return stored;
     }
   }
@@ -269,7 +270,8 @@ std::expected<void, ParseError> complete_account_section(Statement &statement, A
                                                          std::uint64_t lineno) {
   AttributeMap section = std::move(attrs);
   auto interval = build_interval(section);
-  if (!interval) return std::unexpected(ParseError::account_parse_error(std::move(interval.error()), lineno));
+  if (!interval)
+    return std::unexpected(ParseError::account_parse_error(std::move(interval.error()), lineno));
   std::string *number = section.find(kAccountNumberKey);
   if (number == nullptr) {
     return std::unexpected(

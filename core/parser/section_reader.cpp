@@ -183,7 +183,8 @@ void SectionReader::observe_attribute(std::uint64_t lineno, const LineItem &item
 std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::uint64_t lineno) {
   for (SectionHook *hook : hooks_) {
     HookOutcome outcome = hook->call(type, section_, statement_.header);
-    if (outcome.failed()) return std::unexpected(ParseError::hook_error(outcome.take_message(), lineno));
+    if (outcome.failed())
+      return std::unexpected(ParseError::hook_error(outcome.take_message(), lineno));
   }
   return {};
 }

@@ -7,19 +7,26 @@
 #include <span>
 #include <string_view>
 
+#include "parser/document_draft.hpp"
+#include "velmora/document_sink.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/encoding.hpp"
 #include "velmora/model/statement.hpp"
 #include "velmora/parse_error.hpp"
-#include "parser/document_draft.hpp"
 #include "velmora/parse_observer.hpp"
-#include "velmora/document_sink.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora {
 
 // The marker lines that open and close the file and its sections.
-enum class SectionMarker { BankExchange, AccountBegin, AccountEnd, DocumentBegin, DocumentEnd, FileEnd };
+enum class SectionMarker {
+  BankExchange,
+  AccountBegin,
+  AccountEnd,
+  DocumentBegin,
+  DocumentEnd,
+  FileEnd
+};
 
 // What one trimmed, non-blank line is. Views point into the decoded text.
 struct LineItem {

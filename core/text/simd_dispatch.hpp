@@ -32,11 +32,11 @@
 #define VELMORA_SIMD_PRAGMA(text) _Pragma(#text)
 #if defined(__clang__)
 #define VELMORA_TARGET_REGION_BEGIN(isa)                                                           \
-    VELMORA_SIMD_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
+  VELMORA_SIMD_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
 #define VELMORA_TARGET_REGION_END _Pragma("clang attribute pop")
 #elif defined(__GNUC__)
 #define VELMORA_TARGET_REGION_BEGIN(isa)                                                           \
-    _Pragma("GCC push_options") VELMORA_SIMD_PRAGMA(GCC target(isa))
+  _Pragma("GCC push_options") VELMORA_SIMD_PRAGMA(GCC target(isa))
 #define VELMORA_TARGET_REGION_END _Pragma("GCC pop_options")
 #endif
 
@@ -48,40 +48,38 @@ enum class Isa : unsigned char { Baseline, Ssse3, Avx2 };
 // Whether this processor runs code built for isa. The processor does not
 // change under a running program, so it is asked once.
 inline bool runs_here(Isa isa) {
-    static const unsigned usable = [] {
-        unsigned bits = 1u << static_cast<unsigned>(Isa::Baseline);
+  static const unsigned usable = [] {
+    unsigned bits = 1u << static_cast<unsigned>(Isa::Baseline);
 #if VELMORA_SIMD_X86
-        // Normally run by a constructor; again here in case the first
-        // question comes from another static initialiser.
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports(VELMORA_ISA_SSSE3)) {
-            bits |= 1u << static_cast<unsigned>(Isa::Ssse3);
-        }
-        if (__builtin_cpu_supports(VELMORA_ISA_AVX2)) {
-            bits |= 1u << static_cast<unsigned>(Isa::Avx2);
-        }
+    // Normally run by a constructor; again here in case the first
+    // question comes from another static initialiser.
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports(VELMORA_ISA_SSSE3)) {
+      bits |= 1u << static_cast<unsigned>(Isa::Ssse3);
+    }
+    if (__builtin_cpu_supports(VELMORA_ISA_AVX2)) {
+      bits |= 1u << static_cast<unsigned>(Isa::Avx2);
+    }
 #endif
-        return bits;
-    }();
-    return (usable >> static_cast<unsigned>(isa)) & 1u;
+    return bits;
+  }();
+  return (usable >> static_cast<unsigned>(isa)) & 1u;
 }
 
 // The last kernel of the list that this processor runs; the first one
 // needs only the baseline.
-template <class Kernel>
-const Kernel &fastest(std::span<const Kernel> kernels) {
-    for (auto k = kernels.rbegin(); k != kernels.rend(); ++k) {
-        if (runs_here(k->isa)) return *k;
-    }
-    return kernels.front();
+template <class Kernel> const Kernel &fastest(std::span<const Kernel> kernels) {
+  for (auto k = kernels.rbegin(); k != kernels.rend(); ++k) {
+    if (runs_here(k->isa)) return *k;
+  }
+  return kernels.front();
 }
 
 // fastest(list()), chosen on the first call; a function-local static is
 // initialised once even when threads race to it.
-template <auto list>
-const auto &best() {
-    static const auto &chosen = fastest(list());
-    return chosen;
+template <auto list> const auto &best() {
+  static const auto &chosen = fastest(list());
+  return chosen;
 }
 
 } // namespace velmora::text::simd

@@ -15,10 +15,10 @@ using Utf8Check = bool (*)(std::string_view bytes);
 
 // One strict UTF-8 check; every one gives the same answer on every input.
 struct Utf8Validator {
-    const char *name;
-    // The instructions the check is built for (see simd_dispatch.hpp).
-    simd::Isa isa;
-    Utf8Check check;
+  const char *name;
+  // The instructions the check is built for (see simd_dispatch.hpp).
+  simd::Isa isa;
+  Utf8Check check;
 };
 
 bool valid_utf8_scalar(std::string_view bytes);

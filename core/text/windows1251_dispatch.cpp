@@ -14,6 +14,8 @@ constexpr Windows1251Implementation kImplementations[] = {
 
 } // namespace
 
-std::span<const Windows1251Implementation> windows1251_implementations() { return kImplementations; }
+std::span<const Windows1251Implementation> windows1251_implementations() {
+  return kImplementations;
+}
 
 } // namespace velmora::text::detail

@@ -42,11 +42,11 @@ std::size_t windows1251_utf8_capacity_avx2(std::string_view bytes);
 // A decoder with the count that sizes its output; every capacity function
 // gives the same number.
 struct Windows1251Implementation {
-    std::string_view name;
-    // The instructions both functions are built for (see simd_dispatch.hpp).
-    simd::Isa isa;
-    Windows1251Capacity capacity;
-    Windows1251Decoder decode;
+  std::string_view name;
+  // The instructions both functions are built for (see simd_dispatch.hpp).
+  simd::Isa isa;
+  Windows1251Capacity capacity;
+  Windows1251Decoder decode;
 };
 
 // Every implementation built into this binary, the table path first, the

@@ -39,7 +39,10 @@ public:
     }
     __int128 m = static_cast<__int128>(amount.mantissa());
     for (unsigned s = amount.scale(); s < scale_; ++s) m *= 10;
-    if (amount.negative()) sum_ -= m; else sum_ += m;
+    if (amount.negative())
+      sum_ -= m;
+    else
+      sum_ += m;
   }
   std::string text() const {
     std::string digits;
@@ -86,9 +89,8 @@ int main(int argc, char **argv) {
     for (const velmora::Interval &interval : account.intervals) {
       std::cout << "  " << velmora::format_date(interval.date_start) << ".."
                 << (interval.date_end ? velmora::format_date(*interval.date_end) : "")
-                << "  opening " << velmora::format_decimal(interval.start_amount)
-                << "  income " << show(interval.total_income)
-                << "  expense " << show(interval.total_expense)
+                << "  opening " << velmora::format_decimal(interval.start_amount) << "  income "
+                << show(interval.total_income) << "  expense " << show(interval.total_expense)
                 << "  closing " << show(interval.end_amount) << '\n';
     }
   }

@@ -82,8 +82,7 @@ PyTypeObject *account_type() {
 }
 
 PyObject *new_account(std::string &&number, std::vector<IntervalRecord> &&intervals) {
-  return new_record_object(account_type(),
-                           AccountRecord{std::move(number), std::move(intervals)});
+  return new_record_object(account_type(), AccountRecord{std::move(number), std::move(intervals)});
 }
 
 } // namespace velmora_py

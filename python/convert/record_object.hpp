@@ -17,8 +17,7 @@ namespace velmora_py {
 // A result object whose whole state is one native record: plain data that
 // holds no Python references, so the type needs no garbage collector support.
 template <class Record> struct RecordObject {
-  PyObject_HEAD
-  Record record;
+  PyObject_HEAD Record record;
 };
 
 template <class Record> const Record &record_of(PyObject *self) {

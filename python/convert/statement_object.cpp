@@ -17,8 +17,7 @@ namespace {
 // It has no tp_clear: the containers' own clear breaks any such cycle, and
 // the statement's references never change after creation.
 struct StatementObject {
-  PyObject_HEAD
-  std::string_view encoding;
+  PyObject_HEAD std::string_view encoding;
   PyObject *header;
   PyObject *accounts;
   PyObject *documents;

@@ -32,15 +32,14 @@ PyObject *new_final_type(PyType_Spec *spec) {
 // object.__reduce_ex__(self, protocol), which a detail class overrides only
 // for the oldest protocols.
 PyObject *object_reduce_ex(PyObject *self, PyObject *protocol) {
-  OwnedRef method(PyObject_GetAttrString(reinterpret_cast<PyObject *>(&PyBaseObject_Type),
-                                         "__reduce_ex__"));
+  OwnedRef method(
+      PyObject_GetAttrString(reinterpret_cast<PyObject *>(&PyBaseObject_Type), "__reduce_ex__"));
   if (!method) return nullptr;
   return PyObject_CallFunctionObjArgs(method.get(), self, protocol, nullptr);
 }
 
 template <std::size_t N> struct DetailObject {
-  PyObject_HEAD
-  std::uint64_t lineno;
+  PyObject_HEAD std::uint64_t lineno;
   std::array<std::string, N> texts;
 };
 
@@ -190,12 +189,14 @@ struct DetailOps {
   PyObject *(*make)(std::uint64_t, std::span<const std::string_view>);
 };
 
-template <DetailKind K> constexpr DetailOps ops_of() { return {&Detail<K>::type, &Detail<K>::make}; }
+template <DetailKind K> constexpr DetailOps ops_of() {
+  return {&Detail<K>::type, &Detail<K>::make};
+}
 
 constexpr DetailOps kDetailOps[] = {
-    ops_of<DetailKind::UnexpectedSection>(),  ops_of<DetailKind::UnexpectedAttribute>(),
-    ops_of<DetailKind::UnrecognizedLine>(),   ops_of<DetailKind::MissingField>(),
-    ops_of<DetailKind::AccountParseError>(),  ops_of<DetailKind::DocumentParseError>(),
+    ops_of<DetailKind::UnexpectedSection>(), ops_of<DetailKind::UnexpectedAttribute>(),
+    ops_of<DetailKind::UnrecognizedLine>(),  ops_of<DetailKind::MissingField>(),
+    ops_of<DetailKind::AccountParseError>(), ops_of<DetailKind::DocumentParseError>(),
     ops_of<DetailKind::HookError>(),
 };
 

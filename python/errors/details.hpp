@@ -35,6 +35,7 @@ const char *detail_name(DetailKind kind);
 
 // A new detail object; `texts` are the text fields in constructor order
 // (valid UTF-8) and must match the kind's field count.
-PyObject *new_detail(DetailKind kind, std::uint64_t lineno, std::span<const std::string_view> texts);
+PyObject *new_detail(DetailKind kind, std::uint64_t lineno,
+                     std::span<const std::string_view> texts);
 
 } // namespace velmora_py

@@ -19,8 +19,7 @@ PyObject *parse_error_type() {
 
 PyObject *syntax_error_type() {
   static OnceCell cell;
-  return cell.get(
-      [] { return new_exception_class("velmora_py.SyntaxError", parse_error_type()); });
+  return cell.get([] { return new_exception_class("velmora_py.SyntaxError", parse_error_type()); });
 }
 
 PyObject *not_statement_error_type() {

@@ -65,8 +65,7 @@ PyObject *new_detail_for(const velmora::ParseError &error) {
   // Raised without a detail (raise_parse_error), so they never get here.
   case Kind::Unfinished:
   case Kind::NotStatement:
-  case Kind::EmptyInput:
-    break;
+  case Kind::EmptyInput: break;
   }
   // No default in the switch, so that -Wswitch names a kind added later. The
   // kinds without a detail, and a value outside the enumeration, end here.
@@ -92,20 +91,16 @@ PyObject *raise_syntax_error(const velmora::ParseError &error) {
 
 PyObject *raise_parse_error(const velmora::ParseError &error) {
   switch (error.kind()) {
-  case Kind::Unfinished:
-    return raise_plain(unfinished_error_type(), error);
-  case Kind::NotStatement:
-    return raise_plain(not_statement_error_type(), error);
-  case Kind::EmptyInput:
-    return raise_plain(empty_input_error_type(), error);
+  case Kind::Unfinished: return raise_plain(unfinished_error_type(), error);
+  case Kind::NotStatement: return raise_plain(not_statement_error_type(), error);
+  case Kind::EmptyInput: return raise_plain(empty_input_error_type(), error);
   case Kind::UnexpectedSection:
   case Kind::UnexpectedAttribute:
   case Kind::UnrecognizedLine:
   case Kind::MissingField:
   case Kind::AccountParseError:
   case Kind::DocumentParseError:
-  case Kind::HookError:
-    return raise_syntax_error(error);
+  case Kind::HookError: return raise_syntax_error(error);
   }
   // Only a value outside the enumeration gets here (no default above, so
   // that -Wswitch names a kind added later).

@@ -61,8 +61,8 @@ int exec_module_state(PyObject *module) {
       add_attributes_of_kind(module, "DATE_ATTRIBUTES", velmora::FieldKind::Date) < 0 ||
       add_attributes_of_kind(module, "AMOUNT_ATTRIBUTES", velmora::FieldKind::Amount) < 0)
     return -1;
-  for (PyMethodDef *table : {check_methods(), orders_methods(), read_methods(), write_methods(),
-                              tables_methods()})
+  for (PyMethodDef *table :
+       {check_methods(), orders_methods(), read_methods(), write_methods(), tables_methods()})
     if (PyModule_AddFunctions(module, table) < 0) return -1;
   return tables_exec(module);
 }

@@ -28,7 +28,8 @@ public:
     EmptyInput,
   };
 
-  static ParseError unexpected_section(std::string found, ParseContext context, std::uint64_t lineno);
+  static ParseError unexpected_section(std::string found, ParseContext context,
+                                       std::uint64_t lineno);
   static ParseError unexpected_attribute(std::string key, std::string value, std::uint64_t lineno);
   static ParseError unrecognized_line(std::string line, std::uint64_t lineno);
   static ParseError missing_field(std::string field, ParseContext context, std::uint64_t lineno);

@@ -91,7 +91,8 @@ std::optional<Date> parse_iso_date(std::string_view text) {
   const std::int64_t year = sign == '-' ? -*magnitude : *magnitude;
   if (signed_year != (year < 0 || year > 9999)) return std::nullopt;
   if (year_text.size() > 4 && year_text.front() == '0') return std::nullopt;
-  if (year < kMinYear || year > kMaxYear || *day < 1 || *day > days_in_month(year, static_cast<unsigned>(*month))) {
+  if (year < kMinYear || year > kMaxYear || *day < 1 ||
+      *day > days_in_month(year, static_cast<unsigned>(*month))) {
     return std::nullopt;
   }
   return Date{static_cast<std::int32_t>(year), static_cast<std::uint8_t>(*month),

@@ -107,7 +107,8 @@ struct FormCase {
 };
 
 TEST(CheckInn, MalformedNumbers) {
-  for (const FormCase &c : {FormCase{"", NumberFault::Length}, {"770708389", NumberFault::Length},
+  for (const FormCase &c : {FormCase{"", NumberFault::Length},
+                            {"770708389", NumberFault::Length},
                             {"77070838933", NumberFault::Length},
                             {"7707083893000", NumberFault::Length},
                             {"770708389X", NumberFault::Character},
@@ -119,7 +120,8 @@ TEST(CheckInn, MalformedNumbers) {
 TEST(CheckKpp, Forms) {
   for (const char *good : {"770701001", "7707AB001", "77070Z001", "000000000", "9999ZZ999"})
     EXPECT_TRUE(check_kpp(good)) << good;
-  for (const FormCase &c : {FormCase{"", NumberFault::Length}, {"77070100", NumberFault::Length},
+  for (const FormCase &c : {FormCase{"", NumberFault::Length},
+                            {"77070100", NumberFault::Length},
                             {"7707010010", NumberFault::Length},
                             {"7707ab001", NumberFault::Character},
                             {"770A01001", NumberFault::Character},
@@ -132,7 +134,8 @@ TEST(CheckKpp, Forms) {
 TEST(CheckBic, Forms) {
   EXPECT_TRUE(check_bic("044525225"));
   EXPECT_TRUE(check_bic("004525988"));
-  for (const FormCase &c : {FormCase{"", NumberFault::Length}, {"04452522", NumberFault::Length},
+  for (const FormCase &c : {FormCase{"", NumberFault::Length},
+                            {"04452522", NumberFault::Length},
                             {"0445252250", NumberFault::Length},
                             {"04452522X", NumberFault::Character}})
     EXPECT_EQ(check_bic(c.value).error(), c.fault) << c.value;
@@ -159,8 +162,8 @@ TEST(CheckAccount, WellKnownAccountsPass) {
 // Which three digits stand before the account, by where it is held.
 std::string bank_digits_for(const std::string &account, const std::string &bic) {
   const std::string own = bic.substr(6);
-  const bool bank_of_russia = own == "000" || own == "001" || own == "002" ||
-                              account.rfind("40102", 0) == 0;
+  const bool bank_of_russia =
+      own == "000" || own == "001" || own == "002" || account.rfind("40102", 0) == 0;
   if (!bank_of_russia) return own;
   std::string digits(1, '0');
   digits.append(bic, 4, 2);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "velmora/checks/statement_checks.hpp"
 #include "parser/value_parsing.hpp"
+#include "velmora/checks/statement_checks.hpp"
 
 namespace velmora {
 namespace {
@@ -47,8 +47,8 @@ Document payment(const char *number, const char *doc_date, const char *sum, bool
 
 Interval interval(const char *start, const char *end, const char *opening, const char *closing,
                   const char *income, const char *expense) {
-  return {date(start), maybe_date(end), amount(opening), maybe_amount(closing),
-          maybe_amount(income), maybe_amount(expense)};
+  return {date(start),           maybe_date(end),      amount(opening),
+          maybe_amount(closing), maybe_amount(income), maybe_amount(expense)};
 }
 
 Statement statement(std::vector<Interval> intervals, std::vector<Document> documents = {}) {
@@ -104,7 +104,9 @@ TEST(StatementChecks, AConsistentStatementHasNoFindings) {
 TEST(StatementChecks, Balance) {
   const auto B = FindingKind::Balance;
   run({
-      {"closing off by one", [](Statement &s) { first_interval(s).end_amount = amount("131.00"); }, B,
+      {"closing off by one",
+       [](Statement &s) { first_interval(s).end_amount = amount("131.00"); },
+       B,
        {expect(B, kOwn, std::nullopt,
                "opening 100.00 + income 50.00 \u2212 expense 20.00 = 130.00, but the closing "
                "balance is 131.00")}},
@@ -112,7 +114,8 @@ TEST(StatementChecks, Balance) {
        [](Statement &s) {
          first_interval(s) = interval("2024-04-01", "2024-04-30", "100", "130.000", "50.0", "20");
        },
-       B, {}},
+       B,
+       {}},
       {"the computed sum shows the widest scale",
        [](Statement &s) {
          first_interval(s) = interval("2024-04-01", "2024-04-30", "100", "0", "0.5", "20.125");
@@ -127,7 +130,8 @@ TEST(StatementChecks, Balance) {
          first_interval(s).total_income.reset();
          first_interval(s).end_amount = amount("1");
        },
-       B, {}},
+       B,
+       {}},
   });
 }
 
@@ -142,13 +146,17 @@ TEST(StatementChecks, Continuity) {
   };
   run({
       {"carried over", two("2024-03-31", "2024-04-01", "100"), C, {}},
-      {"not carried over", two("2024-03-31", "2024-04-01", "90.00"), C,
+      {"not carried over",
+       two("2024-03-31", "2024-04-01", "90.00"),
+       C,
        {expect(C, kOwn, std::nullopt,
                "the interval from 2024-04-01 opens with 90.00, but the interval ending 2024-03-31 "
                "closed with 100.00")}},
       {"a gap between the intervals", two("2024-03-30", "2024-04-01", "90.00"), C, {}},
       {"across a leap day", two("2024-02-28", "2024-03-01", "1"), C, {}},
-      {"across a year end", two("2024-12-31", "2025-01-01", "1"), C,
+      {"across a year end",
+       two("2024-12-31", "2025-01-01", "1"),
+       C,
        {expect(C, kOwn, std::nullopt,
                "the interval from 2025-01-01 opens with 1, but the interval ending 2024-12-31 "
                "closed with 100.00")}},
@@ -158,7 +166,8 @@ TEST(StatementChecks, Continuity) {
              interval("2024-03-31", nullptr, "0", "100.00", nullptr, nullptr),
              interval("2024-04-01", nullptr, "5", nullptr, nullptr, nullptr)};
        },
-       C, {}},
+       C,
+       {}},
   });
 }
 
@@ -174,7 +183,9 @@ TEST(StatementChecks, Turnover) {
        {expect(T, kOwn, std::nullopt,
                "documents crediting the account from 2024-04-01 to 2024-04-30 sum to 50.00 (1 "
                "document), but the total income is 60.00")}},
-      {"expense off", [](Statement &s) { s.documents[1].amount = amount("25"); }, T,
+      {"expense off",
+       [](Statement &s) { s.documents[1].amount = amount("25"); },
+       T,
        {expect(T, kOwn, std::nullopt,
                "documents debiting the account from 2024-04-01 to 2024-04-30 sum to 25.00 (1 "
                "document), but the total expense is 20.00")}},
@@ -183,11 +194,10 @@ TEST(StatementChecks, Turnover) {
          s.documents[0].doc_date = date("2024-03-31");
          s.documents[0].income_date = date("2024-04-01");
        },
-       T, {}},
+       T,
+       {}},
       {"credited after the interval",
-       [](Statement &s) {
-         s.documents[0].income_date = date("2024-05-01");
-       },
+       [](Statement &s) { s.documents[0].income_date = date("2024-05-01"); },
        T,
        {expect(T, kOwn, std::nullopt,
                "documents crediting the account from 2024-04-01 to 2024-04-30 sum to 0.00 (0 "
@@ -197,7 +207,8 @@ TEST(StatementChecks, Turnover) {
          s.documents[1].doc_date = date("2024-03-29");
          s.documents[1].outcome_date = date("2024-04-30");
        },
-       T, {}},
+       T,
+       {}},
       {"no end date: that day only",
        [](Statement &s) {
          first_interval(s).date_end.reset();
@@ -205,7 +216,8 @@ TEST(StatementChecks, Turnover) {
          first_interval(s).total_expense = amount("0");
          first_interval(s).end_amount = amount("150.00");
        },
-       T, {}},
+       T,
+       {}},
       {"no end date, a document the next day",
        [](Statement &s) {
          first_interval(s).date_end.reset();
@@ -225,20 +237,23 @@ TEST(StatementChecks, Turnover) {
          first_interval(s).total_income = amount("51");
          first_interval(s).end_amount = amount("131");
        },
-       T, {}},
+       T,
+       {}},
       {"no document names the account",
        [](Statement &s) {
          s.documents.clear();
          first_interval(s).total_income = amount("1");
          first_interval(s).end_amount = amount("81.00");
        },
-       T, {}},
+       T,
+       {}},
       {"two intervals of one account",
        [](Statement &s) {
          s.accounts.find(kOwn)->intervals.push_back(
              interval("2024-04-04", "2024-04-05", "0", nullptr, "0", "20"));
        },
-       T, {}},
+       T,
+       {}},
   });
 }
 
@@ -250,12 +265,15 @@ TEST(StatementChecks, Inn) {
          s.documents[0].counterparty_inn = "0";
          s.documents[0].payee_inn = "";
        },
-       I, {}},
+       I,
+       {}},
       {"a 12-digit INN with a wrong 11th digit",
-       [](Statement &s) { s.documents[0].payee_inn = "500100732269"; }, I,
+       [](Statement &s) { s.documents[0].payee_inn = "500100732269"; },
+       I,
        {expect(I, std::nullopt, 0, "payee_inn \"500100732269\" has a wrong check digit")}},
       {"a 12-digit INN with a wrong 12th digit",
-       [](Statement &s) { s.documents[1].payee_inn = "500100732250"; }, I,
+       [](Statement &s) { s.documents[1].payee_inn = "500100732250"; },
+       I,
        {expect(I, std::nullopt, 1, "payee_inn \"500100732250\" has a wrong check digit")}},
       {"a 10-digit INN with a wrong check digit, and one too short",
        [](Statement &s) {
@@ -280,15 +298,22 @@ TEST(StatementChecks, KppAndBic) {
          s.documents[1].counterparty_kpp.reset();
          s.documents[1].payee_kpp = "";
        },
-       K, {}},
-      {"KPP with a small letter", [](Statement &s) { s.documents[1].payee_kpp = "7707ab001"; }, K,
+       K,
+       {}},
+      {"KPP with a small letter",
+       [](Statement &s) { s.documents[1].payee_kpp = "7707ab001"; },
+       K,
        {expect(K, std::nullopt, 1,
                "payee_kpp \"7707ab001\" holds a character it may not hold (a KPP is 4 digits, 2 "
                "digits or capital Latin letters, then 3 digits)")}},
-      {"BIC too short", [](Statement &s) { s.documents[0].counterparty_bic = "04452522"; }, B,
+      {"BIC too short",
+       [](Statement &s) { s.documents[0].counterparty_bic = "04452522"; },
+       B,
        {expect(B, std::nullopt, 0,
                "counterparty_bic \"04452522\" has the wrong length (a BIC is 9 digits)")}},
-      {"an empty BIC", [](Statement &s) { s.documents[1].payee_bic = ""; }, B,
+      {"an empty BIC",
+       [](Statement &s) { s.documents[1].payee_bic = ""; },
+       B,
        {expect(B, std::nullopt, 1, "payee_bic \"\" has the wrong length (a BIC is 9 digits)")}},
   });
 }
@@ -297,12 +322,14 @@ TEST(StatementChecks, Account) {
   const auto A = FindingKind::Account;
   run({
       {"a typo the key catches",
-       [](Statement &s) { s.documents[0].counterparty_account = "40702810938000012354"; }, A,
+       [](Statement &s) { s.documents[0].counterparty_account = "40702810938000012354"; },
+       A,
        {expect(A, "40702810938000012354", 0,
                "counterparty_account \"40702810938000012354\" has a control key that does not "
                "agree with BIC 044525225")}},
       {"the other side's BIC does not matter",
-       [](Statement &s) { s.documents[0].payee_bic = kOtherBic; }, A,
+       [](Statement &s) { s.documents[0].payee_bic = kOtherBic; },
+       A,
        {expect(A, kOwn, 0,
                "payee_account \"40702810400000007777\" has a control key that does not agree "
                "with BIC 044525225")}},
@@ -311,7 +338,8 @@ TEST(StatementChecks, Account) {
          s.documents[1].payee_account = "40101810045250010041";
          s.documents[1].payee_bic = "044525000";
        },
-       A, {}},
+       A,
+       {}},
       {"a wrong key at a settlement centre",
        [](Statement &s) {
          s.documents[1].payee_account = "40101810145250010041";
@@ -331,7 +359,8 @@ TEST(StatementChecks, Account) {
                "payee_account \"4070281093800001234\" has the wrong length (an account number is "
                "20 digits)")}},
       {"the statement's own account",
-       [](Statement &s) { s.accounts.append({"4070281040000000777X", {first_interval(s)}}); }, A,
+       [](Statement &s) { s.accounts.append({"4070281040000000777X", {first_interval(s)}}); },
+       A,
        {expect(A, "4070281040000000777X", std::nullopt,
                "the statement's account \"4070281040000000777X\" holds a character it may not "
                "hold (an account number is 20 digits)")}},
@@ -342,9 +371,13 @@ TEST(StatementChecks, PeriodAndDates) {
   const auto P = FindingKind::Period;
   const auto D = FindingKind::Dates;
   run({
-      {"on the period's last day", [](Statement &s) { s.documents[0].doc_date = date("2024-04-30"); },
-       P, {}},
-      {"after the period", [](Statement &s) { s.documents[1].doc_date = date("2024-05-01"); }, P,
+      {"on the period's last day",
+       [](Statement &s) { s.documents[0].doc_date = date("2024-04-30"); },
+       P,
+       {}},
+      {"after the period",
+       [](Statement &s) { s.documents[1].doc_date = date("2024-05-01"); },
+       P,
        {expect(P, std::nullopt, 1,
                "dated 2024-05-01, outside the statement's period 2024-04-01 to 2024-04-30")}},
       {"no end of the period",
@@ -353,15 +386,19 @@ TEST(StatementChecks, PeriodAndDates) {
          s.header.insert("ДатаНачала", "01.04.2024");
          s.documents[1].doc_date = date("2025-01-01");
        },
-       P, {}},
+       P,
+       {}},
       {"an unreadable end of the period",
        [](Statement &s) {
          s.header.insert("ДатаКонца", "31.04.2024");
          s.documents[1].doc_date = date("2025-01-01");
        },
-       P, {}},
-      {"credited the same day", [](Statement &s) { s.documents[0].income_date = date("2024-04-03"); },
-       D, {}},
+       P,
+       {}},
+      {"credited the same day",
+       [](Statement &s) { s.documents[0].income_date = date("2024-04-03"); },
+       D,
+       {}},
       {"credited and debited too early",
        [](Statement &s) {
          s.documents[0].income_date = date("2024-04-02");
@@ -388,25 +425,29 @@ TEST(StatementChecks, Duplicate) {
          s.documents.back().amount = amount("50");
          s.documents.back().purpose = "другое назначение";
        },
-       D, {expect(D, std::nullopt, 2, repeats0), expect(D, std::nullopt, 3, repeats0)}},
+       D,
+       {expect(D, std::nullopt, 2, repeats0), expect(D, std::nullopt, 3, repeats0)}},
       {"another payee account",
        [](Statement &s) {
          s.documents.push_back(s.documents[0]);
          s.documents.back().payee_account = "40702810800000000002";
        },
-       D, {}},
+       D,
+       {}},
       {"another type",
        [](Statement &s) {
          s.documents.push_back(s.documents[0]);
          s.documents.back().doc_type = "Банковский ордер";
        },
-       D, {}},
+       D,
+       {}},
       {"a negative amount is another amount",
        [](Statement &s) {
          s.documents.push_back(s.documents[0]);
          s.documents.back().amount = amount("-50.00");
        },
-       D, {}},
+       D,
+       {}},
   });
 }
 
@@ -414,12 +455,12 @@ TEST(StatementChecks, FindingsComeByKindThenAccountThenDocument) {
   Statement s = consistent();
   const char *second = "40702810800000000002";
   s.accounts.append({second, {interval("2024-04-01", nullptr, "1", "5", "1", "1")}});
-  s.documents[1].doc_date = date("2024-05-01");  // period, document 1
-  s.documents[0].payee_bic = "1";                // bic, then account key unchecked
-  s.documents[0].counterparty_inn = "1";         // inn, document 0
-  s.documents[1].payee_account = "123";          // account, document 1 (no statement account)
-  s.documents[0].counterparty_account = second;  // account, document 0, key wrong for 044525225
-  first_interval(s).end_amount = amount("1");    // balance, first account
+  s.documents[1].doc_date = date("2024-05-01"); // period, document 1
+  s.documents[0].payee_bic = "1";               // bic, then account key unchecked
+  s.documents[0].counterparty_inn = "1";        // inn, document 0
+  s.documents[1].payee_account = "123";         // account, document 1 (no statement account)
+  s.documents[0].counterparty_account = second; // account, document 0, key wrong for 044525225
+  first_interval(s).end_amount = amount("1");   // balance, first account
   std::vector<std::pair<FindingKind, std::optional<std::string>>> order;
   std::vector<std::optional<std::size_t>> documents;
   for (const Finding &f : check_statement(s)) {
@@ -428,13 +469,14 @@ TEST(StatementChecks, FindingsComeByKindThenAccountThenDocument) {
   }
   using K = FindingKind;
   const std::vector<std::pair<FindingKind, std::optional<std::string>>> want{
-      {K::Balance, kOwn},  {K::Balance, second}, {K::Turnover, kOwn},   {K::Turnover, second},
-      {K::Turnover, second}, {K::Inn, std::nullopt}, {K::Bic, std::nullopt},
-      {K::Account, second}, {K::Account, "123"}, {K::Period, std::nullopt}};
+      {K::Balance, kOwn},       {K::Balance, second},  {K::Turnover, kOwn},
+      {K::Turnover, second},    {K::Turnover, second}, {K::Inn, std::nullopt},
+      {K::Bic, std::nullopt},   {K::Account, second},  {K::Account, "123"},
+      {K::Period, std::nullopt}};
   EXPECT_EQ(order, want);
-  EXPECT_EQ(documents, (std::vector<std::optional<std::size_t>>{std::nullopt, std::nullopt,
-                                                               std::nullopt, std::nullopt,
-                                                               std::nullopt, 0, 0, 0, 1, 1}));
+  EXPECT_EQ(documents,
+            (std::vector<std::optional<std::size_t>>{std::nullopt, std::nullopt, std::nullopt,
+                                                     std::nullopt, std::nullopt, 0, 0, 0, 1, 1}));
 }
 
 TEST(StatementChecks, KindNames) {

@@ -31,23 +31,22 @@ TEST_P(DecimalEqualityTest, ComparesNumericValues) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DecimalEqualityTest,
-    testing::Values(
-        EqualityCase{{10000, 2, false}, {100, 0, false}, true},
-        EqualityCase{{10000, 2, false}, {1000, 1, false}, true},
-        EqualityCase{{10001, 2, false}, {100, 0, false}, false},
-        EqualityCase{{15, 1, false}, {150, 2, false}, true},
-        EqualityCase{{15, 1, false}, {15, 2, false}, false},
-        EqualityCase{{15, 1, true}, {150, 2, true}, true},
-        EqualityCase{{15, 1, true}, {15, 1, false}, false},
-        EqualityCase{{0, 0, false}, {0, 28, false}, true},
-        EqualityCase{{0, 2, true}, {0, 0, false}, true},
-        EqualityCase{{0, 0, false}, {1, 28, false}, false},
-        // Bringing these to one scale needs far more than 128 bits.
-        EqualityCase{{kMax, 0, false}, {kMax, 28, false}, false},
-        EqualityCase{{power_of_ten(28), 28, false}, {1, 0, false}, true},
-        EqualityCase{{kMax - kMax % 10, 1, false}, {kMax / 10, 0, false}, true},
-        EqualityCase{{kMax, 28, false}, {kMax / 10, 27, false}, false},
-        EqualityCase{{7, 0, false}, {7 * power_of_ten(28), 28, false}, true}));
+    testing::Values(EqualityCase{{10000, 2, false}, {100, 0, false}, true},
+                    EqualityCase{{10000, 2, false}, {1000, 1, false}, true},
+                    EqualityCase{{10001, 2, false}, {100, 0, false}, false},
+                    EqualityCase{{15, 1, false}, {150, 2, false}, true},
+                    EqualityCase{{15, 1, false}, {15, 2, false}, false},
+                    EqualityCase{{15, 1, true}, {150, 2, true}, true},
+                    EqualityCase{{15, 1, true}, {15, 1, false}, false},
+                    EqualityCase{{0, 0, false}, {0, 28, false}, true},
+                    EqualityCase{{0, 2, true}, {0, 0, false}, true},
+                    EqualityCase{{0, 0, false}, {1, 28, false}, false},
+                    // Bringing these to one scale needs far more than 128 bits.
+                    EqualityCase{{kMax, 0, false}, {kMax, 28, false}, false},
+                    EqualityCase{{power_of_ten(28), 28, false}, {1, 0, false}, true},
+                    EqualityCase{{kMax - kMax % 10, 1, false}, {kMax / 10, 0, false}, true},
+                    EqualityCase{{kMax, 28, false}, {kMax / 10, 27, false}, false},
+                    EqualityCase{{7, 0, false}, {7 * power_of_ten(28), 28, false}, true}));
 
 TEST(DecimalTest, ZeroNeverCarriesSign) {
   const Decimal zero(0, 2, true);
@@ -63,7 +62,9 @@ struct FormatCase {
 
 class FormatDecimalTest : public testing::TestWithParam<FormatCase> {};
 
-TEST_P(FormatDecimalTest, KeepsTheScale) { EXPECT_EQ(format_decimal(GetParam().value), GetParam().text); }
+TEST_P(FormatDecimalTest, KeepsTheScale) {
+  EXPECT_EQ(format_decimal(GetParam().value), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Values, FormatDecimalTest,

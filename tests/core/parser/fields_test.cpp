@@ -66,7 +66,8 @@ TEST(Fields, VisitsEveryMemberOnceInDeclarationOrder) {
   Document doc;
   std::vector<std::uintptr_t> at = member_addresses(doc);
   ASSERT_EQ(at.size(), kDocumentFieldCount);
-  for (std::size_t i = 1; i < at.size(); ++i) EXPECT_LT(at[i - 1], at[i]) << kDocumentFields[i].name;
+  for (std::size_t i = 1; i < at.size(); ++i)
+    EXPECT_LT(at[i - 1], at[i]) << kDocumentFields[i].name;
   EXPECT_EQ(at.front(), reinterpret_cast<std::uintptr_t>(&doc.doc_number));
   EXPECT_EQ(at.back(), reinterpret_cast<std::uintptr_t>(&doc.tax_type));
 

@@ -16,7 +16,7 @@ public:
 
   struct Call {
     SectionType type;
-    AttributeMap attrs;  // as the hook received them
+    AttributeMap attrs; // as the hook received them
     AttributeMap header;
   };
 

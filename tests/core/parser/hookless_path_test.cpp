@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "velmora/parse_statement.hpp"
 #include "statement_text.hpp"
+#include "velmora/parse_statement.hpp"
 
 namespace velmora {
 namespace {
@@ -24,8 +24,8 @@ struct Case {
 };
 
 std::string doc(std::string_view extra_before, std::string_view extra_after = {}) {
-  return "СекцияДокумент=Платежное поручение\n" + std::string(extra_before) + velmora::testing::document_body() +
-         std::string(extra_after) + "КонецДокумента\n";
+  return "СекцияДокумент=Платежное поручение\n" + std::string(extra_before) +
+         velmora::testing::document_body() + std::string(extra_after) + "КонецДокумента\n";
 }
 
 class HooklessPath : public ::testing::TestWithParam<Case> {};
@@ -51,14 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"plain", doc("")},
         Case{"later_duplicate_replaces_value", doc("", "Сумма=5.5\nНомер=77\n")},
         Case{"duplicate_keeps_first_place", doc("Сумма=bad\nДата=31.02.2024\n", "Сумма=1\n")},
-        Case{"first_bad_value_in_first_place_order", doc("ДатаСписано=xx\n", "Дата=yy\nСумма=zz\n")},
+        Case{"first_bad_value_in_first_place_order",
+             doc("ДатаСписано=xx\n", "Дата=yy\nСумма=zz\n")},
         Case{"bad_value_replaced_by_good", doc("Дата=yy\n", "Дата=01.01.2024\n")},
         Case{"unknown_keys_ignored", doc("КвитанцияДата=01.01.2024\nСрокАкцепта=\n")},
         Case{"empty_optional_values", doc("Плательщик4=\nДатаПоступило=\nДатаСписано= \n")},
         Case{"missing_required_fields",
              "СекцияДокумент=Платежное поручение\nНомер=1\nСумма=1\nКонецДокумента\n"},
         Case{"empty_section", "СекцияДокумент=\nКонецДокумента\n"},
-        Case{"empty_type_value", "СекцияДокумент=\n" + velmora::testing::document_body() + "КонецДокумента\n"},
+        Case{"empty_type_value",
+             "СекцияДокумент=\n" + velmora::testing::document_body() + "КонецДокумента\n"},
         Case{"several_documents", doc("") + doc("Сумма=x\n", "Сумма=2\n") + doc("Дата=\n", "")},
         Case{"between_accounts",
              velmora::testing::account_section("40702810000000000001", "01.01.2024") + doc("") +

@@ -64,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Encoding::Cp1251, kCyrillic},
         // A candidate that starts with a second mark goes to the strict
         // UTF-8 decoder, which refuses what windows-1251 would have taken.
-        DecodeCase{"second_bom_then_cp1251", "\xEF\xBB\xBF\xEF\xBB\xBF" + testing::to_cp1251(kCyrillic),
-                   std::nullopt, ""},
+        DecodeCase{"second_bom_then_cp1251",
+                   "\xEF\xBB\xBF\xEF\xBB\xBF" + testing::to_cp1251(kCyrillic), std::nullopt, ""},
         DecodeCase{"utf16le", "\xFF\xFE" + testing::to_utf16(kCyrillic, false), Encoding::Cp1251,
                    kCyrillic},
         DecodeCase{"utf16be", "\xFE\xFF" + testing::to_utf16(kCyrillic, true), Encoding::Cp1251,
@@ -73,19 +73,23 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"utf16le_after_utf8_bom",
                    "\xEF\xBB\xBF\xFF\xFE" + testing::to_utf16(kCyrillic, false), Encoding::Cp1251,
                    kCyrillic},
-        DecodeCase{"utf16_surrogate_pair", "\xFF\xFE" + testing::to_utf16("Ж\xF0\x9F\x98\x80Ж", false),
-                   Encoding::Cp1251, "Ж\xF0\x9F\x98\x80Ж"},
+        DecodeCase{"utf16_surrogate_pair",
+                   "\xFF\xFE" + testing::to_utf16("Ж\xF0\x9F\x98\x80Ж", false), Encoding::Cp1251,
+                   "Ж\xF0\x9F\x98\x80Ж"},
         DecodeCase{"utf16_odd_length", "\xFF\xFE" + testing::to_utf16(kCyrillic, false) + "x",
                    std::nullopt, ""},
-        DecodeCase{"utf16_lone_lead", "\xFF\xFE" + testing::to_utf16("ЖЖ", false) + std::string("\x00\xD8", 2),
+        DecodeCase{"utf16_lone_lead",
+                   "\xFF\xFE" + testing::to_utf16("ЖЖ", false) + std::string("\x00\xD8", 2),
                    std::nullopt, ""},
-        DecodeCase{"utf16_lone_trail", std::string("\xFE\xFF\xDC\x00", 4) + testing::to_utf16("ЖЖ", true),
-                   std::nullopt, ""},
+        DecodeCase{"utf16_lone_trail",
+                   std::string("\xFE\xFF\xDC\x00", 4) + testing::to_utf16("ЖЖ", true), std::nullopt,
+                   ""},
         DecodeCase{"utf16_empty_after_mark", "\xFF\xFE", std::nullopt, ""},
         DecodeCase{"overlong_is_cp1251", "\xC0\xAF" + testing::to_cp1251(repeat("Ж", 60)),
                    Encoding::Cp1251, "АЇ" + repeat("Ж", 60)},
-        DecodeCase{"surrogate_in_utf8_is_cp1251", "\xED\xA0\x80" + testing::to_cp1251(repeat("Ж", 80)),
-                   Encoding::Cp1251, "н\xC2\xA0Ђ" + repeat("Ж", 80)},
+        DecodeCase{"surrogate_in_utf8_is_cp1251",
+                   "\xED\xA0\x80" + testing::to_cp1251(repeat("Ж", 80)), Encoding::Cp1251,
+                   "н\xC2\xA0Ђ" + repeat("Ж", 80)},
         DecodeCase{"implausible_cp1251", std::string("\x01\x02\x03\xC0", 4), std::nullopt, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -129,11 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CharCase{"\t", true}, CharCase{"\n", true}, CharCase{"\f", true},
                       CharCase{"\r", true}, CharCase{"\xD0\x80", true} /* U+0400 */,
                       CharCase{"\xEF\xBF\xBD", true} /* U+FFFD */,
-                      CharCase{"\xF4\x8F\xBF\xBF", true} /* U+10FFFF */,
-                      CharCase{"\x0B", false}, CharCase{std::string(1, '\0'), false},
-                      CharCase{"\x1F", false}, CharCase{"\x7F", false},
-                      CharCase{"\xC2\x85", false} /* U+0085 */, CharCase{"\xC2\xA0", false},
-                      CharCase{"\xC3\xA9", false} /* U+00E9 */,
+                      CharCase{"\xF4\x8F\xBF\xBF", true} /* U+10FFFF */, CharCase{"\x0B", false},
+                      CharCase{std::string(1, '\0'), false}, CharCase{"\x1F", false},
+                      CharCase{"\x7F", false}, CharCase{"\xC2\x85", false} /* U+0085 */,
+                      CharCase{"\xC2\xA0", false}, CharCase{"\xC3\xA9", false} /* U+00E9 */,
                       CharCase{"\xCF\xBF", false} /* U+03FF */));
 
 struct RatioCase {
@@ -161,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         RatioCase{"beyond_window_ignored", repeat("Ж", 19661) + repeat("\x01", 819 + 5000), true},
         // The window counts characters, not bytes: with two-byte letters a
         // byte window would stop at half the letters.
-        RatioCase{"window_in_characters", repeat("\x01", 819) + repeat("Ж", 19661) + repeat("\x01", 100),
-                  true}),
+        RatioCase{"window_in_characters",
+                  repeat("\x01", 819) + repeat("Ж", 19661) + repeat("\x01", 100), true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -19,7 +19,8 @@ using testing::statement;
 std::string sample() {
   std::string failing = document_section("2");
   failing.erase(failing.find("Сумма="), std::string("Сумма=100.00\n").size());
-  return statement(testing::account_section("40702810", "01.02.2024") + document_section("1") + failing);
+  return statement(testing::account_section("40702810", "01.02.2024") + document_section("1") +
+                   failing);
 }
 
 void expect_same_content(const Statement &a, const Statement &b) {
@@ -82,8 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
         SameAsSample{"cp1251_crlf", testing::to_cp1251(testing::crlf(sample())), Encoding::Cp1251},
         SameAsSample{"utf16le", "\xFF\xFE" + testing::to_utf16(sample(), false), Encoding::Cp1251},
         SameAsSample{"utf16be", "\xFE\xFF" + testing::to_utf16(sample(), true), Encoding::Cp1251},
-        SameAsSample{"magic_line_padded", "  \t1CClientBankExchange \u00A0\u3000\u0085\r" +
-                                              sample().substr(std::strlen("1CClientBankExchange")),
+        SameAsSample{"magic_line_padded",
+                     "  \t1CClientBankExchange \u00A0\u3000\u0085\r" +
+                         sample().substr(std::strlen("1CClientBankExchange")),
                      Encoding::Utf8}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -116,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"magic_in_other_case", "1cclientbankexchange\nСекцияРасчСчет\n", K::NotStatement},
         FailCase{"magic_with_suffix", "1CClientBankExchange2\n", K::NotStatement},
         FailCase{"magic_as_attribute", "1CClientBankExchange=1\n", K::NotStatement},
-        FailCase{"carriage_returns_only", "1CClientBankExchange\rA=1\rКонецФайла\r", K::NotStatement},
+        FailCase{"carriage_returns_only", "1CClientBankExchange\rA=1\rКонецФайла\r",
+                 K::NotStatement},
         FailCase{"second_bom_on_utf8_path", "\xEF\xBB\xBF\xEF\xBB\xBF" + sample(), K::NotStatement},
         FailCase{"implausible_cp1251", "1CClientBankExchange\n" + std::string(10, '\x01') + "\xC0",
                  K::NotStatement},
@@ -124,15 +127,18 @@ INSTANTIATE_TEST_SUITE_P(
                  K::NotStatement},
         FailCase{"magic_alone", "1CClientBankExchange", K::Unfinished},
         FailCase{"header_only", "1CClientBankExchange\r\nA=1\r\n\r\n", K::Unfinished},
-        FailCase{"inside_document", "1CClientBankExchange\nСекцияДокумент=x\nНомер=1\n", K::Unfinished},
+        FailCase{"inside_document", "1CClientBankExchange\nСекцияДокумент=x\nНомер=1\n",
+                 K::Unfinished},
         FailCase{"inside_account", "1CClientBankExchange\nСекцияРасчСчет\n", K::Unfinished},
-        FailCase{"after_complete_document", "1CClientBankExchange\n" + document_section(), K::Unfinished}),
+        FailCase{"after_complete_document", "1CClientBankExchange\n" + document_section(),
+                 K::Unfinished}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ParseStatement, WholeInputDisplayTexts) {
   EXPECT_EQ(parse_statement("").error().display(), "Input is empty");
   EXPECT_EQ(parse_statement("x").error().display(), "Input is not a 1C statement");
-  EXPECT_EQ(parse_statement("1CClientBankExchange\n").error().display(), "Statement is not finished");
+  EXPECT_EQ(parse_statement("1CClientBankExchange\n").error().display(),
+            "Statement is not finished");
 }
 
 struct LineCase {
@@ -168,11 +174,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"document_start_in_document",
                  "1CClientBankExchange\nСекцияДокумент=a\nСекцияДокумент  =  b\n",
                  ParseError::unexpected_section("СекцияДокумент=b", ParseContext::Document, 3)},
-        LineCase{"document_end_in_account", "1CClientBankExchange\nСекцияРасчСчет\nКонецДокумента\n",
+        LineCase{"document_end_in_account",
+                 "1CClientBankExchange\nСекцияРасчСчет\nКонецДокумента\n",
                  ParseError::unexpected_section("КонецДокумента", ParseContext::Account, 3)},
         LineCase{"line_after_end", statement(document_section()) + "\n\n  \nмусор\n",
                  ParseError::unrecognized_line("мусор", 22)},
-        LineCase{"cp1251_line_numbers", testing::to_cp1251("1CClientBankExchange\r\n\r\nКонецФайла\r\n"),
+        LineCase{"cp1251_line_numbers",
+                 testing::to_cp1251("1CClientBankExchange\r\n\r\nКонецФайла\r\n"),
                  ParseError::unexpected_section("КонецФайла", ParseContext::Header, 3)},
         LineCase{"utf16_line_numbers",
                  "\xFF\xFE" + testing::to_utf16("1CClientBankExchange\n\nКонецРасчСчет\n", false),
@@ -198,8 +206,8 @@ TEST(ParseStatement, HeaderKeepsFirstPositionAndLastValue) {
 TEST(ParseStatement, SpacedKeysAndUnknownKeysInDocuments) {
   std::string body = testing::document_body("7");
   body.replace(body.find("Номер=7"), std::string("Номер=7").size(), "  Номер \t=\u00A0 7 ");
-  auto r = parse_statement(statement("СекцияДокумент =  Банковский ордер\nКвитанция=Исполнен\n" + body +
-                                     "ПлательщикКПП=\nКонецДокумента\n"));
+  auto r = parse_statement(statement("СекцияДокумент =  Банковский ордер\nКвитанция=Исполнен\n" +
+                                     body + "ПлательщикКПП=\nКонецДокумента\n"));
   ASSERT_TRUE(r) << r.error().display();
   ASSERT_EQ(r->documents.size(), 1u);
   EXPECT_TRUE(r->warnings.empty());
@@ -217,9 +225,10 @@ TEST(ParseStatement, FailedDocumentsBecomeWarnings) {
   EXPECT_EQ(r->documents[0].doc_number, "1");
   EXPECT_EQ(r->documents[1].doc_number, "3");
   const std::string tail = "\", expected a Decimal type representing a fixed-point number";
-  EXPECT_EQ(r->warnings, (std::vector<Warning>{
-                             {line_number_of(text, "КонецДокумента", 2), "invalid value: string \"12,50" + tail},
-                             {line_number_of(text, "КонецДокумента", 4), "invalid value: string \"" + tail}}));
+  EXPECT_EQ(r->warnings,
+            (std::vector<Warning>{
+                {line_number_of(text, "КонецДокумента", 2), "invalid value: string \"12,50" + tail},
+                {line_number_of(text, "КонецДокумента", 4), "invalid value: string \"" + tail}}));
 }
 
 TEST(ParseStatement, AccountsMergeByNumber) {
@@ -242,17 +251,19 @@ TEST(ParseStatement, AccountsMergeByNumber) {
 }
 
 TEST(ParseStatement, AccountFailuresEndTheParse) {
-  std::string empty_end = statement(
-      document_section() + "СекцияРасчСчет\nДатаНачала=01.01.2024\nНачальныйОстаток=1\n"
-                           "КонечныйОстаток=\nРасчСчет=1\nКонецРасчСчет\n");
+  std::string empty_end =
+      statement(document_section() + "СекцияРасчСчет\nДатаНачала=01.01.2024\nНачальныйОстаток=1\n"
+                                     "КонечныйОстаток=\nРасчСчет=1\nКонецРасчСчет\n");
   auto r = parse_statement(empty_end);
   ASSERT_FALSE(r);
-  EXPECT_EQ(r.error(),
-            ParseError::account_parse_error(
-                "invalid value: string \"\", expected a Decimal type representing a fixed-point number",
-                line_number_of(empty_end, "КонецРасчСчет")));
+  EXPECT_EQ(
+      r.error(),
+      ParseError::account_parse_error(
+          "invalid value: string \"\", expected a Decimal type representing a fixed-point number",
+          line_number_of(empty_end, "КонецРасчСчет")));
 
-  std::string no_number = statement("СекцияРасчСчет\nДатаНачала=01.01.2024\nНачальныйОстаток=1\nКонецРасчСчет\n");
+  std::string no_number =
+      statement("СекцияРасчСчет\nДатаНачала=01.01.2024\nНачальныйОстаток=1\nКонецРасчСчет\n");
   r = parse_statement(no_number);
   ASSERT_FALSE(r);
   EXPECT_EQ(r.error(), ParseError::missing_field("РасчСчет", ParseContext::Account, 7));
@@ -274,10 +285,10 @@ TEST_P(ExampleFile, EveryDocumentSectionIsADocumentOrAWarning) {
   ASSERT_TRUE(r) << r.error().display();
   EXPECT_EQ(r->encoding, GetParam().second);
   std::size_t sections = 0;
-  for (std::size_t at = 0; (at = bytes.find(GetParam().second == Encoding::Utf8
-                                                ? std::string("КонецДокумента")
-                                                : testing::to_cp1251("КонецДокумента"),
-                                            at)) != std::string::npos;
+  for (std::size_t at = 0;
+       (at = bytes.find(GetParam().second == Encoding::Utf8 ? std::string("КонецДокумента")
+                                                            : testing::to_cp1251("КонецДокумента"),
+                        at)) != std::string::npos;
        ++at) {
     ++sections;
   }

@@ -108,30 +108,54 @@ TEST(DocumentBuilding, UnknownKeysAreIgnored) {
 // its own name as the value must land in its own member and nowhere else.
 using TextMember = std::variant<std::string Document::*, std::optional<std::string> Document::*>;
 const std::vector<std::pair<std::string, TextMember>> kTextKeys{
-    {"Номер", &Document::doc_number}, {"ВидОплаты", &Document::payment_type},
-    {"НазначениеПлатежа", &Document::purpose}, {"Очередность", &Document::ordering},
-    {"ПлательщикИНН", &Document::counterparty_inn}, {"ПлательщикКПП", &Document::counterparty_kpp},
-    {"ПлательщикБИК", &Document::counterparty_bic}, {"ПлательщикБанк1", &Document::counterparty_bank1},
-    {"ПлательщикСчет", &Document::counterparty_account}, {"Плательщик", &Document::counterparty},
-    {"Плательщик1", &Document::counterparty_1}, {"ПлательщикРасчСчет", &Document::counterparty_ras_account},
-    {"ПлательщикКорсчет", &Document::counterparty_cor_account}, {"ПолучательИНН", &Document::payee_inn},
-    {"Получатель", &Document::payee}, {"ПолучательСчет", &Document::payee_account},
-    {"ПолучательКПП", &Document::payee_kpp}, {"ПолучательБИК", &Document::payee_bic},
-    {"ПолучательБанк1", &Document::payee_bank1}, {"ПолучательРасчСчет", &Document::payee_ras_account},
-    {"ПолучательКорсчет", &Document::payee_cor_account}, {"Плательщик2", &Document::counterparty_2},
-    {"Плательщик3", &Document::counterparty_3}, {"Плательщик4", &Document::counterparty_4},
-    {"ПлательщикБанк2", &Document::counterparty_bank2}, {"Получатель1", &Document::payee_1},
-    {"Получатель2", &Document::payee_2}, {"Получатель3", &Document::payee_3},
-    {"Получатель4", &Document::payee_4}, {"ПолучательБанк2", &Document::payee_bank2},
-    {"ВидПлатежа", &Document::payment_kind}, {"СрокПлатежа", &Document::payment_deadline},
-    {"Код", &Document::uin}, {"КодНазПлатежа", &Document::purpose_code},
-    {"НазначениеПлатежа1", &Document::purpose_1}, {"НазначениеПлатежа2", &Document::purpose_2},
-    {"НазначениеПлатежа3", &Document::purpose_3}, {"НазначениеПлатежа4", &Document::purpose_4},
-    {"НазначениеПлатежа5", &Document::purpose_5}, {"НазначениеПлатежа6", &Document::purpose_6},
-    {"СтатусСоставителя", &Document::compiler_status}, {"ПоказательКБК", &Document::kbk},
-    {"ОКАТО", &Document::okato}, {"ПоказательОснования", &Document::tax_basis},
-    {"ПоказательПериода", &Document::tax_period}, {"ПоказательНомера", &Document::tax_number},
-    {"ПоказательДаты", &Document::tax_date}, {"ПоказательТипа", &Document::tax_type},
+    {"Номер", &Document::doc_number},
+    {"ВидОплаты", &Document::payment_type},
+    {"НазначениеПлатежа", &Document::purpose},
+    {"Очередность", &Document::ordering},
+    {"ПлательщикИНН", &Document::counterparty_inn},
+    {"ПлательщикКПП", &Document::counterparty_kpp},
+    {"ПлательщикБИК", &Document::counterparty_bic},
+    {"ПлательщикБанк1", &Document::counterparty_bank1},
+    {"ПлательщикСчет", &Document::counterparty_account},
+    {"Плательщик", &Document::counterparty},
+    {"Плательщик1", &Document::counterparty_1},
+    {"ПлательщикРасчСчет", &Document::counterparty_ras_account},
+    {"ПлательщикКорсчет", &Document::counterparty_cor_account},
+    {"ПолучательИНН", &Document::payee_inn},
+    {"Получатель", &Document::payee},
+    {"ПолучательСчет", &Document::payee_account},
+    {"ПолучательКПП", &Document::payee_kpp},
+    {"ПолучательБИК", &Document::payee_bic},
+    {"ПолучательБанк1", &Document::payee_bank1},
+    {"ПолучательРасчСчет", &Document::payee_ras_account},
+    {"ПолучательКорсчет", &Document::payee_cor_account},
+    {"Плательщик2", &Document::counterparty_2},
+    {"Плательщик3", &Document::counterparty_3},
+    {"Плательщик4", &Document::counterparty_4},
+    {"ПлательщикБанк2", &Document::counterparty_bank2},
+    {"Получатель1", &Document::payee_1},
+    {"Получатель2", &Document::payee_2},
+    {"Получатель3", &Document::payee_3},
+    {"Получатель4", &Document::payee_4},
+    {"ПолучательБанк2", &Document::payee_bank2},
+    {"ВидПлатежа", &Document::payment_kind},
+    {"СрокПлатежа", &Document::payment_deadline},
+    {"Код", &Document::uin},
+    {"КодНазПлатежа", &Document::purpose_code},
+    {"НазначениеПлатежа1", &Document::purpose_1},
+    {"НазначениеПлатежа2", &Document::purpose_2},
+    {"НазначениеПлатежа3", &Document::purpose_3},
+    {"НазначениеПлатежа4", &Document::purpose_4},
+    {"НазначениеПлатежа5", &Document::purpose_5},
+    {"НазначениеПлатежа6", &Document::purpose_6},
+    {"СтатусСоставителя", &Document::compiler_status},
+    {"ПоказательКБК", &Document::kbk},
+    {"ОКАТО", &Document::okato},
+    {"ПоказательОснования", &Document::tax_basis},
+    {"ПоказательПериода", &Document::tax_period},
+    {"ПоказательНомера", &Document::tax_number},
+    {"ПоказательДаты", &Document::tax_date},
+    {"ПоказательТипа", &Document::tax_type},
 };
 
 TEST(DocumentBuilding, EveryTextKeyHasItsMember) {
@@ -188,15 +212,22 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, DocumentWarnings,
     ::testing::Values(
         WarningCase{"missing_number_and_date", {}, {"Номер", "Дата"}, "missing field `Номер`"},
-        WarningCase{"missing_amount_and_bank", {}, {"Сумма", "ПолучательБанк1"}, "missing field `Сумма`"},
-        WarningCase{"missing_last_required", {}, {"ПолучательБанк1"}, "missing field `ПолучательБанк1`"},
+        WarningCase{
+            "missing_amount_and_bank", {}, {"Сумма", "ПолучательБанк1"}, "missing field `Сумма`"},
+        WarningCase{
+            "missing_last_required", {}, {"ПолучательБанк1"}, "missing field `ПолучательБанк1`"},
         WarningCase{"empty_date", {{"Дата", ""}}, {}, "empty string is not a valid date"},
-        WarningCase{"bad_optional_date", {{"ДатаСписано", "31.02.2024"}}, {}, "input is out of range"},
-        WarningCase{"hook_added_type_key", {{"СекцияДокумент", "Иное"}}, {}, "duplicate field `СекцияДокумент`"},
+        WarningCase{
+            "bad_optional_date", {{"ДатаСписано", "31.02.2024"}}, {}, "input is out of range"},
+        WarningCase{"hook_added_type_key",
+                    {{"СекцияДокумент", "Иное"}},
+                    {},
+                    "duplicate field `СекцияДокумент`"},
         WarningCase{"bad_amount",
                     {{"Сумма", "12,50"}},
                     {},
-                    "invalid value: string \"12,50\", expected a Decimal type representing a fixed-point number"}),
+                    "invalid value: string \"12,50\", expected a Decimal type representing a "
+                    "fixed-point number"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DocumentBuilding, ConversionFailuresFollowPairOrder) {
@@ -210,16 +241,18 @@ TEST(DocumentBuilding, ConversionFailuresFollowPairOrder) {
   for (const auto &e : required_document_attrs()) amount_first.insert(e.key, e.value);
   amount_first.insert("Сумма", "bad");
   amount_first.insert("Дата", "xx");
-  EXPECT_EQ(warning_of(std::move(amount_first)),
-            "invalid value: string \"bad\", expected a Decimal type representing a fixed-point number");
+  EXPECT_EQ(
+      warning_of(std::move(amount_first)),
+      "invalid value: string \"bad\", expected a Decimal type representing a fixed-point number");
 }
 
 TEST(DocumentBuilding, ConversionFailureBeatsDuplicateTypeKey) {
   AttributeMap attrs = required_document_attrs();
   attrs.insert("СекцияДокумент", "hook");
   attrs.insert("Сумма", "x");
-  EXPECT_EQ(warning_of(std::move(attrs)),
-            "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
+  EXPECT_EQ(
+      warning_of(std::move(attrs)),
+      "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
 
   // The type pair comes after every attribute, so even a type key placed
   // first is only the duplicate once the bad amount has been read.
@@ -227,8 +260,9 @@ TEST(DocumentBuilding, ConversionFailureBeatsDuplicateTypeKey) {
   type_key_first.insert("СекцияДокумент", "hook");
   for (const auto &e : required_document_attrs()) type_key_first.insert(e.key, e.value);
   type_key_first.insert("Сумма", "x");
-  EXPECT_EQ(warning_of(std::move(type_key_first)),
-            "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
+  EXPECT_EQ(
+      warning_of(std::move(type_key_first)),
+      "invalid value: string \"x\", expected a Decimal type representing a fixed-point number");
 }
 
 TEST(DocumentBuilding, BuildDocumentReportsDuplicatePairs) {
@@ -269,8 +303,9 @@ TEST(IntervalBuilding, Failures) {
   EXPECT_EQ(build_interval(no_amount).error(), "missing field `НачальныйОстаток`");
   AttributeMap empty_end = interval_attrs("01.01.2024");
   empty_end.insert("КонечныйОстаток", "");
-  EXPECT_EQ(build_interval(empty_end).error(),
-            "invalid value: string \"\", expected a Decimal type representing a fixed-point number");
+  EXPECT_EQ(
+      build_interval(empty_end).error(),
+      "invalid value: string \"\", expected a Decimal type representing a fixed-point number");
 }
 
 TEST(AccountSection, ErrorsAndTheirOrder) {
@@ -315,8 +350,9 @@ TEST(IntervalBuilding, ConversionFailureBeatsMissingField) {
   AttributeMap amount_first;
   amount_first.insert("ВсегоСписано", "1,5");
   amount_first.insert("ДатаНачала", "");
-  EXPECT_EQ(build_interval(amount_first).error(),
-            "invalid value: string \"1,5\", expected a Decimal type representing a fixed-point number");
+  EXPECT_EQ(
+      build_interval(amount_first).error(),
+      "invalid value: string \"1,5\", expected a Decimal type representing a fixed-point number");
 }
 
 TEST(AccountSection, MergesUnderTheNumberTakenUnchanged) {
@@ -344,7 +380,7 @@ TEST(AddInterval, SortsDropsEqualAndKeepsArrivalOrder) {
   add_interval(accounts, "A", iv({2024, 2, 1}, "100.00"));
   add_interval(accounts, "B", iv({2024, 1, 1}, "1"));
   add_interval(accounts, "A", iv({2024, 1, 1}, "100.00"));
-  add_interval(accounts, "A", iv({2024, 2, 1}, "100"));                // equal by value
+  add_interval(accounts, "A", iv({2024, 2, 1}, "100"));                    // equal by value
   add_interval(accounts, "A", iv({2024, 2, 1}, "100", Date{2024, 2, 29})); // same start, other end
   add_interval(accounts, "A", iv({2024, 3, 1}, "7"));
   add_interval(accounts, "A", iv({2024, 2, 1}, "5"));
@@ -383,8 +419,9 @@ void add_interval_by_walk(std::vector<std::pair<std::string, std::vector<Interva
     return;
   }
   auto &list = account->second;
-  auto it = std::lower_bound(list.begin(), list.end(), interval,
-                             [](const Interval &a, const Interval &b) { return a.date_start < b.date_start; });
+  auto it = std::lower_bound(
+      list.begin(), list.end(), interval,
+      [](const Interval &a, const Interval &b) { return a.date_start < b.date_start; });
   for (; it != list.end() && it->date_start == interval.date_start; ++it) {
     if (*it == interval) return;
   }
@@ -396,8 +433,8 @@ Decimal amount(std::string_view text) { return *parse_amount(text); }
 // Every merge of a sequence drawn from few values, so that equal starts,
 // equal values at other scales and absent against present all recur.
 TEST(AddInterval, AgreesWithTheWalkOverEqualStarts) {
-  const std::optional<Decimal> amounts[] = {std::nullopt,   amount("100"), amount("100.00"),
-                                            amount("0"),    amount("0.000"), amount("-0.0"),
+  const std::optional<Decimal> amounts[] = {std::nullopt,    amount("100"),   amount("100.00"),
+                                            amount("0"),     amount("0.000"), amount("-0.0"),
                                             amount("-100.0")};
   const std::optional<Date> ends[] = {std::nullopt, Date{2024, 1, 31}};
   const Date starts[] = {{2024, 1, 1}, {2023, 12, 1}, {2024, 2, 1}};
@@ -410,7 +447,7 @@ TEST(AddInterval, AgreesWithTheWalkOverEqualStarts) {
     AccountMap accounts;
     std::vector<std::pair<std::string, std::vector<Interval>>> expected;
     for (int i = 0; i < 40; ++i) {
-      Interval interval{starts[next(3)], ends[next(2)], amount(next(2) ? "100" : "100.0"),
+      Interval interval{starts[next(3)],  ends[next(2)],    amount(next(2) ? "100" : "100.0"),
                         amounts[next(7)], amounts[next(7)], amounts[next(3)]};
       const std::string number = next(4) == 0 ? "B" : "A";
       add_interval(accounts, number, interval);
@@ -441,12 +478,9 @@ TEST(AddInterval, ScaleAbsenceAndSignCases) {
     bool merged;
   };
   const Case cases[] = {
-      {amount("100"), amount("100.00"), true},
-      {amount("100.10"), amount("100.1"), true},
-      {std::nullopt, amount("0"), false},
-      {amount("0"), amount("-0.00"), true},
-      {amount("1"), amount("-1"), false},
-      {amount("10"), amount("1"), false},
+      {amount("100"), amount("100.00"), true}, {amount("100.10"), amount("100.1"), true},
+      {std::nullopt, amount("0"), false},      {amount("0"), amount("-0.00"), true},
+      {amount("1"), amount("-1"), false},      {amount("10"), amount("1"), false},
       {std::nullopt, std::nullopt, true},
   };
   for (const Case &c : cases) {

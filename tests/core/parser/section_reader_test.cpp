@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "hook_support.hpp"
-#include "velmora/parse_statement.hpp"
 #include "statement_text.hpp"
+#include "velmora/parse_statement.hpp"
 
 namespace velmora {
 namespace {
 
-using testing::ScriptedHook;
 using testing::line_number_of;
+using testing::ScriptedHook;
 
 struct ClassifyCase {
   const char *name;
@@ -57,18 +57,24 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"file_end", "КонецФайла", M::FileEnd, "", ""},
         ClassifyCase{"document_begin", "СекцияДокумент=Платежное поручение", M::DocumentBegin, "",
                      "Платежное поручение"},
-        ClassifyCase{"document_begin_spaced", "СекцияДокумент \t=  Банковский ордер", M::DocumentBegin,
-                     "", "Банковский ордер"},
-        ClassifyCase{"document_begin_unicode_blanks", "СекцияДокумент\u00A0=\u3000Тип", M::DocumentBegin,
-                     "", "Тип"},
+        ClassifyCase{"document_begin_spaced", "СекцияДокумент \t=  Банковский ордер",
+                     M::DocumentBegin, "", "Банковский ордер"},
+        ClassifyCase{"document_begin_unicode_blanks", "СекцияДокумент\u00A0=\u3000Тип",
+                     M::DocumentBegin, "", "Тип"},
         ClassifyCase{"document_begin_empty_type", "СекцияДокумент=", M::DocumentBegin, "", ""},
-        ClassifyCase{"document_type_keeps_later_eq", "СекцияДокумент=a = b", M::DocumentBegin, "", "a = b"},
-        ClassifyCase{"plain_marker_with_eq_is_attribute", "КонецФайла=1", std::nullopt, "КонецФайла", "1"},
-        ClassifyCase{"account_begin_with_eq", "СекцияРасчСчет=", std::nullopt, "СекцияРасчСчет", ""},
-        ClassifyCase{"document_key_other_case", "секциядокумент=x", std::nullopt, "секциядокумент", "x"},
-        ClassifyCase{"document_key_longer", "СекцияДокументы=x", std::nullopt, "СекцияДокументы", "x"},
+        ClassifyCase{"document_type_keeps_later_eq", "СекцияДокумент=a = b", M::DocumentBegin, "",
+                     "a = b"},
+        ClassifyCase{"plain_marker_with_eq_is_attribute", "КонецФайла=1", std::nullopt,
+                     "КонецФайла", "1"},
+        ClassifyCase{"account_begin_with_eq", "СекцияРасчСчет=", std::nullopt, "СекцияРасчСчет",
+                     ""},
+        ClassifyCase{"document_key_other_case", "секциядокумент=x", std::nullopt, "секциядокумент",
+                     "x"},
+        ClassifyCase{"document_key_longer", "СекцияДокументы=x", std::nullopt, "СекцияДокументы",
+                     "x"},
         ClassifyCase{"spaces_around_eq", "Ключ  =  a = b", std::nullopt, "Ключ", "a = b"},
-        ClassifyCase{"unicode_blanks_around_eq", "Сумма\u00A0=\u2003100", std::nullopt, "Сумма", "100"},
+        ClassifyCase{"unicode_blanks_around_eq", "Сумма\u00A0=\u2003100", std::nullopt, "Сумма",
+                     "100"},
         ClassifyCase{"empty_key", "=v", std::nullopt, "", "v"},
         ClassifyCase{"empty_value", "k=", std::nullopt, "k", ""},
         ClassifyCase{"lone_eq", "=", std::nullopt, "", ""},
@@ -81,7 +87,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The state machine, cell by cell: each state is reached by real lines, then
 // one line of each class is read.
-enum Column { kAttribute, kBankExchange, kAccountBegin, kAccountEnd, kDocumentBegin, kDocumentEnd, kFileEnd };
+enum Column {
+  kAttribute,
+  kBankExchange,
+  kAccountBegin,
+  kAccountEnd,
+  kDocumentBegin,
+  kDocumentEnd,
+  kFileEnd
+};
 constexpr int kColumns = 7;
 constexpr int kStates = 6;
 
@@ -100,27 +114,29 @@ constexpr ColumnLine kColumnLines[kColumns] = {
     {"FileEnd", "КонецФайла", "КонецФайла"},
 };
 
-constexpr std::string_view kStateNames[kStates] = {"Init", "Header", "Document", "Account",
-                                                   "ReadNextSection", "Finished"};
-constexpr std::string_view kContextNames[kStates] = {"init", "header", "document", "account",
-                                                     "read_next_section", "finished"};
+constexpr std::string_view kStateNames[kStates] = {"Init",    "Header",          "Document",
+                                                   "Account", "ReadNextSection", "Finished"};
+constexpr std::string_view kContextNames[kStates] = {
+    "init", "header", "document", "account", "read_next_section", "finished"};
 
 using S = ReaderState;
 constexpr std::optional<S> X = std::nullopt; // the line is an error
 constexpr std::optional<S> kNext[kStates][kColumns] = {
     // Attribute, BankExchange, AccountBegin, AccountEnd, DocumentBegin, DocumentEnd, FileEnd
-    {X, S::Header, X, X, X, X, X},                    // Init
-    {S::Header, X, S::Account, X, S::Document, X, X}, // Header
-    {S::Document, X, X, X, X, S::ReadNextSection, X}, // Document
-    {S::Account, X, X, S::ReadNextSection, X, X, X},  // Account
+    {X, S::Header, X, X, X, X, X},                      // Init
+    {S::Header, X, S::Account, X, S::Document, X, X},   // Header
+    {S::Document, X, X, X, X, S::ReadNextSection, X},   // Document
+    {S::Account, X, X, S::ReadNextSection, X, X, X},    // Account
     {X, X, S::Account, X, S::Document, X, S::Finished}, // ReadNextSection
-    {X, X, X, X, X, X, X},                            // Finished
+    {X, X, X, X, X, X, X},                              // Finished
 };
 
 std::vector<std::string> setup_lines(ReaderState state) {
   std::vector<std::string> header{"1CClientBankExchange", "ВерсияФормата=1.03"};
   std::vector<std::string> lines;
-  auto add = [&](const std::vector<std::string> &more) { lines.insert(lines.end(), more.begin(), more.end()); };
+  auto add = [&](const std::vector<std::string> &more) {
+    lines.insert(lines.end(), more.begin(), more.end());
+  };
   switch (state) {
   case S::Init: break;
   case S::Header: add(header); break;
@@ -191,7 +207,8 @@ TEST_P(StateTable, Cell) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cells, StateTable,
-                         ::testing::Combine(::testing::Range(0, kStates), ::testing::Range(0, kColumns)),
+                         ::testing::Combine(::testing::Range(0, kStates),
+                                            ::testing::Range(0, kColumns)),
                          [](const auto &info) {
                            return std::string(kStateNames[std::get<0>(info.param)]) + "_" +
                                   std::string(kColumnLines[std::get<1>(info.param)].name);
@@ -244,9 +261,9 @@ TEST(Hooks, RunInOrderAndSeeEarlierChanges) {
     return HookOutcome::Continue();
   });
   std::vector<SectionHook *> hooks{&first, &second};
-  auto r = parse_statement(
-      testing::statement(testing::account_section("40702", "01.01.2024") + testing::document_section()),
-      hooks);
+  auto r = parse_statement(testing::statement(testing::account_section("40702", "01.01.2024") +
+                                              testing::document_section()),
+                           hooks);
   ASSERT_TRUE(r) << r.error().display();
   EXPECT_EQ(log, (std::vector<std::string>{"first:account", "second:account", "first:document",
                                            "second:document"}));
@@ -256,9 +273,9 @@ TEST(Hooks, RunInOrderAndSeeEarlierChanges) {
 TEST(Hooks, SeeSectionAndHeaderAsRead) {
   ScriptedHook hook;
   std::vector<SectionHook *> hooks{&hook};
-  auto r = parse_statement(
-      testing::statement(testing::account_section("40702", "01.01.2024") + testing::document_section()),
-      hooks);
+  auto r = parse_statement(testing::statement(testing::account_section("40702", "01.01.2024") +
+                                              testing::document_section()),
+                           hooks);
   ASSERT_TRUE(r);
   ASSERT_EQ(hook.calls.size(), 2u);
   EXPECT_EQ(hook.calls[0].type, SectionType::Account);
@@ -291,22 +308,24 @@ TEST_P(HookFailure, StopsTheParseAtTheClosingLine) {
   std::string text = testing::statement(c.sections);
   auto r = parse_statement(text, hooks);
   ASSERT_FALSE(r);
-  EXPECT_EQ(r.error(), ParseError::hook_error(" no\tway ", line_number_of(text, c.closing_line, c.occurrence)));
+  EXPECT_EQ(r.error(), ParseError::hook_error(" no\tway ",
+                                              line_number_of(text, c.closing_line, c.occurrence)));
   EXPECT_EQ(r.error().display(), "Hook error:  no\tway ");
   EXPECT_EQ(after.calls.size(), failing.calls.size() - 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HookFailure,
-    ::testing::Values(
-        HookFailCase{"second_of_three_documents",
-                     testing::document_section("1") + "\n" + testing::document_section("2") +
-                         testing::document_section("3"),
-                     SectionType::Document, "КонецДокумента", 2},
-        HookFailCase{"account_section",
-                     testing::document_section() + testing::account_section("1", "01.01.2024"),
-                     SectionType::Account, "КонецРасчСчет", 1}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HookFailure,
+                         ::testing::Values(HookFailCase{"second_of_three_documents",
+                                                        testing::document_section("1") + "\n" +
+                                                            testing::document_section("2") +
+                                                            testing::document_section("3"),
+                                                        SectionType::Document, "КонецДокумента", 2},
+                                           HookFailCase{
+                                               "account_section",
+                                               testing::document_section() +
+                                                   testing::account_section("1", "01.01.2024"),
+                                               SectionType::Account, "КонецРасчСчет", 1}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 AttributeMap without(const AttributeMap &attrs, std::string_view key) {
   AttributeMap out;
@@ -328,9 +347,9 @@ TEST(Hooks, DecideWhatRecordBuildingGets) {
     return HookOutcome::Continue();
   });
   std::vector<SectionHook *> hooks{&hook};
-  std::string text = testing::statement(testing::account_section("40702", "01.01.2024") +
-                                        testing::document_section("1") + testing::document_section("2") +
-                                        testing::document_section("3"));
+  std::string text = testing::statement(
+      testing::account_section("40702", "01.01.2024") + testing::document_section("1") +
+      testing::document_section("2") + testing::document_section("3"));
   auto r = parse_statement(text, hooks);
   ASSERT_TRUE(r) << r.error().display();
   ASSERT_EQ(r->accounts.size(), 1u);
@@ -338,9 +357,9 @@ TEST(Hooks, DecideWhatRecordBuildingGets) {
   ASSERT_EQ(r->documents.size(), 1u);
   EXPECT_EQ(r->documents[0].doc_type, "Платежное поручение");
   EXPECT_EQ(r->warnings,
-            (std::vector<Warning>{{line_number_of(text, "КонецДокумента", 2), "missing field `Сумма`"},
-                                  {line_number_of(text, "КонецДокумента", 3),
-                                   "duplicate field `СекцияДокумент`"}}));
+            (std::vector<Warning>{
+                {line_number_of(text, "КонецДокумента", 2), "missing field `Сумма`"},
+                {line_number_of(text, "КонецДокумента", 3), "duplicate field `СекцияДокумент`"}}));
 }
 
 TEST(Hooks, RemovingTheAccountNumberIsMissingField) {

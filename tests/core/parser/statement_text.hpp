@@ -19,7 +19,8 @@ inline std::string lines(std::initializer_list<std::string_view> ls) {
 }
 
 // The attribute lines of a document that builds, without its markers.
-inline std::string document_body(std::string_view number = "1", std::string_view amount = "100.00") {
+inline std::string document_body(std::string_view number = "1",
+                                 std::string_view amount = "100.00") {
   std::string out;
   out += "Номер=";
   out += number;
@@ -32,8 +33,10 @@ inline std::string document_body(std::string_view number = "1", std::string_view
   return out;
 }
 
-inline std::string document_section(std::string_view number = "1", std::string_view amount = "100.00") {
-  return "СекцияДокумент=Платежное поручение\n" + document_body(number, amount) + "КонецДокумента\n";
+inline std::string document_section(std::string_view number = "1",
+                                    std::string_view amount = "100.00") {
+  return "СекцияДокумент=Платежное поручение\n" + document_body(number, amount) +
+         "КонецДокумента\n";
 }
 
 inline std::string account_section(std::string_view number, std::string_view start,
@@ -92,7 +95,8 @@ inline std::string to_cp1251(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t cp = text::next_code_point(utf8, i);
     int byte = 0;
-    while (byte < 256 && text::windows1251_to_code_point(static_cast<unsigned char>(byte)) != cp) ++byte;
+    while (byte < 256 && text::windows1251_to_code_point(static_cast<unsigned char>(byte)) != cp)
+      ++byte;
     out.push_back(static_cast<char>(byte));
   }
   return out;

@@ -48,14 +48,14 @@ TEST_P(DateParsingTest, RequiredAndOptionalAgree) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Accepted, DateParsingTest,
-    testing::Values(ok("05.03.2024", 2024, 3, 5), ok("5.3.2024", 2024, 3, 5),
-                    ok("05.03.24", 24, 3, 5), ok("1.1.1", 1, 1, 1), ok("01.01.0000", 0, 1, 1),
-                    ok("31.12.9999", 9999, 12, 31), ok("29.02.2024", 2024, 2, 29),
-                    ok("29.02.2000", 2000, 2, 29), ok("29.02.0", 0, 2, 29),
-                    ok("29.02.-4", -4, 2, 29), ok("31.01.2024", 2024, 1, 31),
-                    ok("30.04.2024", 2024, 4, 30)));
+INSTANTIATE_TEST_SUITE_P(Accepted, DateParsingTest,
+                         testing::Values(ok("05.03.2024", 2024, 3, 5), ok("5.3.2024", 2024, 3, 5),
+                                         ok("05.03.24", 24, 3, 5), ok("1.1.1", 1, 1, 1),
+                                         ok("01.01.0000", 0, 1, 1), ok("31.12.9999", 9999, 12, 31),
+                                         ok("29.02.2024", 2024, 2, 29),
+                                         ok("29.02.2000", 2000, 2, 29), ok("29.02.0", 0, 2, 29),
+                                         ok("29.02.-4", -4, 2, 29), ok("31.01.2024", 2024, 1, 31),
+                                         ok("30.04.2024", 2024, 4, 30)));
 
 INSTANTIATE_TEST_SUITE_P(
     WhiteSpaceBeforeNumbers, DateParsingTest,
@@ -103,13 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Each number's range is checked as soon as it is read; the calendar check
 // comes last of all.
-INSTANTIATE_TEST_SUITE_P(
-    CheckOrder, DateParsingTest,
-    testing::Values(fails("32.01", kOutOfRange), fails("32x", kOutOfRange),
-                    fails("00", kOutOfRange), fails("31.13x", kOutOfRange),
-                    fails("32.13.2024", kOutOfRange), fails("31.04.2024x", kTrailing),
-                    fails("31.02.2024 ", kTrailing), fails("31.04.", kPremature),
-                    fails("31.04.99999", kTrailing)));
+INSTANTIATE_TEST_SUITE_P(CheckOrder, DateParsingTest,
+                         testing::Values(fails("32.01", kOutOfRange), fails("32x", kOutOfRange),
+                                         fails("00", kOutOfRange), fails("31.13x", kOutOfRange),
+                                         fails("32.13.2024", kOutOfRange),
+                                         fails("31.04.2024x", kTrailing),
+                                         fails("31.02.2024 ", kTrailing),
+                                         fails("31.04.", kPremature),
+                                         fails("31.04.99999", kTrailing)));
 
 TEST(BlankDateTest, RequiredFailsAndOptionalIsAbsent) {
   for (const char *blank : {"", " ", "\t \r\n", "\u00a0", "\u3000 \u2029"}) {
@@ -171,26 +172,26 @@ INSTANTIATE_TEST_SUITE_P(
 // 28 fractional digits at most, rounding half up on the first dropped digit.
 INSTANTIATE_TEST_SUITE_P(
     LongFractions, AmountParsingTest,
-    testing::Values(
-        AmountCase{"0.1234567890123456789012345678", digits("1234567890123456789012345678"), 28,
-                   false},
-        AmountCase{"0.12345678901234567890123456784", digits("1234567890123456789012345678"), 28,
-                   false},
-        AmountCase{"0.123456789012345678901234567850", digits("1234567890123456789012345679"), 28,
-                   false},
-        AmountCase{"0.123456789012345678901234567849", digits("1234567890123456789012345678"), 28,
-                   false},
-        AmountCase{"0.99999999999999999999999999995", digits("10000000000000000000000000000"), 28, false},
-        AmountCase{"-0.000000000000000000000000000049", 0, 28, false},
-        AmountCase{"0.00000000000000000000000000005", 1, 28, false},
-        // Letters after the dropped digit still make the value invalid, but
-        // underscores do not, and neither changes the rounding.
-        AmountCase{"0.12345678901234567890123456784_9", digits("1234567890123456789012345678"), 28,
-                   false},
-        // The carry outgrows 96 bits: one kept digit fewer, rounded afresh.
-        AmountCase{"7922816251426433759354395033.59", kMax / 10 + 1, 0, false},
-        AmountCase{"7922816251426433759354395033.5", kMax, 1, false},
-        AmountCase{"7922816251426433759354395033.54", kMax, 1, false}));
+    testing::Values(AmountCase{"0.1234567890123456789012345678",
+                               digits("1234567890123456789012345678"), 28, false},
+                    AmountCase{"0.12345678901234567890123456784",
+                               digits("1234567890123456789012345678"), 28, false},
+                    AmountCase{"0.123456789012345678901234567850",
+                               digits("1234567890123456789012345679"), 28, false},
+                    AmountCase{"0.123456789012345678901234567849",
+                               digits("1234567890123456789012345678"), 28, false},
+                    AmountCase{"0.99999999999999999999999999995",
+                               digits("10000000000000000000000000000"), 28, false},
+                    AmountCase{"-0.000000000000000000000000000049", 0, 28, false},
+                    AmountCase{"0.00000000000000000000000000005", 1, 28, false},
+                    // Letters after the dropped digit still make the value invalid, but
+                    // underscores do not, and neither changes the rounding.
+                    AmountCase{"0.12345678901234567890123456784_9",
+                               digits("1234567890123456789012345678"), 28, false},
+                    // The carry outgrows 96 bits: one kept digit fewer, rounded afresh.
+                    AmountCase{"7922816251426433759354395033.59", kMax / 10 + 1, 0, false},
+                    AmountCase{"7922816251426433759354395033.5", kMax, 1, false},
+                    AmountCase{"7922816251426433759354395033.54", kMax, 1, false}));
 
 struct RefusedAmountCase {
   const char *input;
@@ -210,23 +211,24 @@ TEST_P(RefusedAmountTest, NamesQuotedValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RefusedAmountTest,
-    testing::Values(RefusedAmountCase{"12,50", R"("12,50")"},
-                    RefusedAmountCase{"1 000.00", R"("1 000.00")"},
-                    RefusedAmountCase{"", R"("")"}, RefusedAmountCase{"-", R"("-")"},
-                    RefusedAmountCase{".", R"(".")"}, RefusedAmountCase{"_1", R"("_1")"},
-                    RefusedAmountCase{"abc", R"("abc")"},
-                    RefusedAmountCase{"сто рублей", R"("сто рублей")"},
-                    RefusedAmountCase{"it's", R"("it's")"},
-                    RefusedAmountCase{"a\"b\\c", R"("a\"b\\c")"},
-                    RefusedAmountCase{"1\t0\r\n", R"("1\t0\r\n")"},
-                    RefusedAmountCase{"1\u00a0000", R"("1\u{a0}000")"},
-                    RefusedAmountCase{"0.1234567890123456789012345678_9x", R"("0.1234567890123456789012345678_9x")"},
-                    RefusedAmountCase{"79228162514264337593543950336", R"("79228162514264337593543950336")"},
-                    RefusedAmountCase{"1e-29", R"("1e-29")"},
-                    RefusedAmountCase{"1e4294967296", R"("1e4294967296")"}));
+    testing::Values(
+        RefusedAmountCase{"12,50", R"("12,50")"}, RefusedAmountCase{"1 000.00", R"("1 000.00")"},
+        RefusedAmountCase{"", R"("")"}, RefusedAmountCase{"-", R"("-")"},
+        RefusedAmountCase{".", R"(".")"}, RefusedAmountCase{"_1", R"("_1")"},
+        RefusedAmountCase{"abc", R"("abc")"}, RefusedAmountCase{"сто рублей", R"("сто рублей")"},
+        RefusedAmountCase{"it's", R"("it's")"}, RefusedAmountCase{"a\"b\\c", R"("a\"b\\c")"},
+        RefusedAmountCase{"1\t0\r\n", R"("1\t0\r\n")"},
+        RefusedAmountCase{"1\u00a0000", R"("1\u{a0}000")"},
+        RefusedAmountCase{"0.1234567890123456789012345678_9x",
+                          R"("0.1234567890123456789012345678_9x")"},
+        RefusedAmountCase{"79228162514264337593543950336", R"("79228162514264337593543950336")"},
+        RefusedAmountCase{"1e-29", R"("1e-29")"},
+        RefusedAmountCase{"1e4294967296", R"("1e4294967296")"}));
 
 TEST(AmountMessageTest, QuotesEmbeddedNul) {
-  const auto amount = parse_amount(std::string_view("1\0" "2", 3));
+  const auto amount = parse_amount(std::string_view("1\0"
+                                                    "2",
+                                                    3));
   ASSERT_FALSE(amount.has_value());
   EXPECT_EQ(amount.error(), "invalid value: string \"1\\02\", expected a Decimal type "
                             "representing a fixed-point number");

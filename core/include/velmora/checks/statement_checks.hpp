@@ -29,7 +29,7 @@ inline constexpr std::size_t kFindingKindCount = 10;
 
 // The stable identifiers, in FindingKind order: "balance", "continuity", ...
 inline constexpr std::array<std::string_view, kFindingKindCount> kFindingKindNames{
-    "balance", "continuity", "turnover", "inn", "kpp",
+    "balance", "continuity", "turnover", "inn",   "kpp",
     "bic",     "account",    "period",   "dates", "duplicate",
 };
 
@@ -40,9 +40,9 @@ constexpr std::string_view finding_kind_name(FindingKind kind) {
 // One thing found wrong with a statement.
 struct Finding {
   FindingKind kind;
-  std::optional<std::string> account; // the account number concerned
+  std::optional<std::string> account;  // the account number concerned
   std::optional<std::size_t> document; // index into Statement::documents
-  std::string message;                // a sentence with the numbers involved
+  std::string message;                 // a sentence with the numbers involved
 
   friend bool operator==(const Finding &, const Finding &) = default;
 };

@@ -72,10 +72,9 @@ public:
 
   friend bool operator==(const AttributeMap &a, const AttributeMap &b) {
     return a.size_ == b.size_ &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](const Entry &x, const Entry &y) {
-                        return x.key == y.key && x.value == y.value;
-                      });
+           std::equal(a.begin(), a.end(), b.begin(), [](const Entry &x, const Entry &y) {
+             return x.key == y.key && x.value == y.value;
+           });
   }
 
 private:

@@ -21,8 +21,8 @@ public:
   // a zero mantissa drops the sign.
   constexpr Decimal(u128 mantissa, unsigned scale, bool negative)
       : low_(static_cast<std::uint64_t>(mantissa)),
-        high_(static_cast<std::uint32_t>(mantissa >> 64)),
-        scale_(static_cast<std::uint8_t>(scale)), negative_(negative && mantissa != 0) {}
+        high_(static_cast<std::uint32_t>(mantissa >> 64)), scale_(static_cast<std::uint8_t>(scale)),
+        negative_(negative && mantissa != 0) {}
 
   constexpr u128 mantissa() const { return (u128{high_} << 64) | low_; }
   constexpr unsigned scale() const { return scale_; }

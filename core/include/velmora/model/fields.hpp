@@ -98,16 +98,16 @@
 
 // Expansions shared by the record headers: a member declaration, a table
 // entry, a counter and a member pointer.
-#define VELMORA_FIELD_MEMBER(member, key, kind, required, attribute)                                 \
+#define VELMORA_FIELD_MEMBER(member, key, kind, required, attribute)                               \
   ::velmora::FieldType<::velmora::FieldKind::kind, required> member;
-#define VELMORA_FIELD_INFO(member, key, kind, required, attribute)                                   \
+#define VELMORA_FIELD_INFO(member, key, kind, required, attribute)                                 \
   ::velmora::FieldInfo{#member, key, ::velmora::FieldKind::kind, required, attribute},
 #define VELMORA_FIELD_COUNT(member, key, kind, required, attribute) +1
 #define VELMORA_FIELD_POINTER(member, key, kind, required, attribute) &Self::member,
 
 // The RecordFields specialisation of a record made from its field list,
 // checked: names and keys unique, attribute places a permutation.
-#define VELMORA_RECORD_FIELDS(Record, LIST)                                                          \
+#define VELMORA_RECORD_FIELDS(Record, LIST)                                                        \
   template <> struct RecordFields<Record> {                                                        \
     using Self = Record;                                                                           \
     static constexpr std::array<::velmora::FieldInfo, 0 LIST(VELMORA_FIELD_COUNT)> kFields{        \
