@@ -91,7 +91,7 @@ std::expected<void, std::string> store_interval_field(Interval &interval, std::s
                                                       std::string_view value) {
   std::expected<void, std::string> stored;
   [&]<std::size_t... I>(std::index_sequence<I...>) {
-    ((index == I && (stored = convert_into(field<I>(interval), value), true)) || ...);
+    (void)((index == I && (stored = convert_into(field<I>(interval), value), true)) || ...);
   }(std::make_index_sequence<kIntervalFieldCount>{});
   return stored;
 }
