@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,15 @@ public:
   void take_warning(velmora::Warning &&warning) override;
 
   std::vector<DocumentRecord> &documents() { return documents_; }
-  const std::vector<WarningEntry> &warnings() const { return warnings_; }
+  // A deque, so that the conversion can free the entries block by block as
+  // it makes their Python objects: a statement of failing sections would
+  // otherwise hold both at once.
+  std::deque<WarningEntry> &warnings() { return warnings_; }
   const std::vector<std::string> &messages() const { return messages_; }
 
 private:
   std::vector<DocumentRecord> documents_;
-  std::vector<WarningEntry> warnings_;
+  std::deque<WarningEntry> warnings_;
   // Sections that fail usually fail alike, one after another: a message
   // equal to the one before is stored once and shared.
   std::vector<std::string> messages_;

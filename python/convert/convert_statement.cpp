@@ -67,23 +67,26 @@ PyObject *convert_warning(std::uint64_t lineno, PyObject *message) {
   return tuple.release();
 }
 
-PyObject *convert_warnings(const CollectedSections &sections) {
-  const auto &warnings = sections.warnings();
+// Consumes the warning entries: each one is freed as its tuple is made.
+PyObject *convert_warnings(CollectedSections &sections) {
+  auto &warnings = sections.warnings();
   OwnedRef list(PyList_New(static_cast<Py_ssize_t>(warnings.size())));
   if (!list) return raise_creation_failure("failed to create a list");
   // Warnings that share a message share its str: a statement of failing
   // sections would otherwise hold one str per section.
   OwnedRef message;
   std::size_t message_index = 0;
-  for (std::size_t i = 0; i < warnings.size(); ++i) {
-    if (!message || warnings[i].message != message_index) {
-      message_index = warnings[i].message;
+  for (Py_ssize_t i = 0; !warnings.empty(); ++i) {
+    const CollectedSections::WarningEntry entry = warnings.front();
+    warnings.pop_front();
+    if (!message || entry.message != message_index) {
+      message_index = entry.message;
       message = OwnedRef(new_str(sections.messages()[message_index]));
       if (!message) return nullptr;
     }
-    PyObject *item = convert_warning(warnings[i].lineno, message.get());
+    PyObject *item = convert_warning(entry.lineno, message.get());
     if (item == nullptr) return nullptr;
-    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    PyList_SET_ITEM(list.get(), i, item);
   }
   return list.release();
 }
@@ -111,6 +114,7 @@ PyObject *convert(velmora::Statement &model, CollectedSections &sections) {
   OwnedRef documents(convert_documents(sections.documents()));
   if (!documents) return nullptr;
   sections.documents() = {};
+  const std::uint64_t warning_count = sections.warnings().size();
   OwnedRef warnings(convert_warnings(sections));
   if (!warnings) return nullptr;
   return new_statement(StatementParts{
@@ -120,7 +124,7 @@ PyObject *convert(velmora::Statement &model, CollectedSections &sections) {
       .documents = documents.release(),
       .warnings = warnings.release(),
       .document_count = document_count,
-      .warning_count = sections.warnings().size(),
+      .warning_count = warning_count,
   });
 }
 
