@@ -10,7 +10,7 @@ PyObject *KeyObjects::new_ref(std::size_t position, std::string_view key) {
   auto found = objects_.find(key);
   if (found == objects_.end()) {
     OwnedRef made(str_from_utf8(key));
-    if (!made || objects_.size() >= kMaxKeys) return made.release();
+    if (!made || objects_.size() >= kMaxKeys || key.size() > kMaxKeyBytes) return made.release();
     found = objects_.emplace(std::string(key), std::move(made)).first;
   }
   if (position >= recent_.size()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/owned_ref.hpp"
+#include "parser/model/keyed_hash.hpp"
 
 namespace velmora_py {
 
@@ -17,10 +18,13 @@ namespace velmora_py {
 // few dozen keys come back in every section, so each is decoded (and its
 // hash computed) once per parse instead of once per section and hook. A
 // statement that invents ever new keys stops filling the table at
-// kMaxKeys; later keys are then made afresh on every call.
+// kMaxKeys, and keys longer than any real one are never kept; such keys
+// are made afresh on every call, so the table stays small whatever the
+// input.
 class KeyObjects {
 public:
   static constexpr std::size_t kMaxKeys = 4096;
+  static constexpr std::size_t kMaxKeyBytes = 128;
 
   // A new reference to the str of `key`, the attribute at `position` of
   // its section, or null with the interpreter's error pending.
@@ -31,8 +35,10 @@ public:
 private:
   struct Hash {
     using is_transparent = void;
+    // Keyed, as the core's maps are: crafted keys cannot pile up in one
+    // bucket.
     std::size_t operator()(std::string_view text) const noexcept {
-      return std::hash<std::string_view>{}(text);
+      return static_cast<std::size_t>(velmora::keyed_hash(text));
     }
   };
   // The str objects hold no references, so dropping them (with the table,
