@@ -322,15 +322,6 @@ def test_references_are_released():
     assert [ref() for ref in refs] == [None] * 3
 
 
-def test_memory_exhaustion():
-    data = make_statement(None, [document(), account()]).encode()
-    seen = memory_failure_outcomes(data, [set_item("Номер", "1")])
-    # Failed dictionary stores and the hook's own code fail the hook; a
-    # dictionary or string that cannot be created fails the whole call.
-    expected = {"ok", ("InternalError", False), ("SyntaxError", True)}
-    assert expected <= seen <= expected | {("MemoryError", True)}
-
-
 # Edits that keep the very objects the hook was given: moved, swapped
 # between keys, or dropped and replaced by new ones (which may take the
 # address of a dropped one). The next hook must see exactly the dict that
@@ -402,3 +393,12 @@ def test_untouched_sections_parse_as_without_hooks():
     hooked, plain = velmora_py.parse(TEXT, [noop, noop]), velmora_py.parse(TEXT)
     for name in ("header", "accounts", "documents", "warnings"):
         assert getattr(hooked, name) == getattr(plain, name)
+
+
+def test_memory_exhaustion():
+    data = make_statement(None, [document(), account()]).encode()
+    seen = memory_failure_outcomes(data, [set_item("Номер", "1")])
+    # Failed dictionary stores and the hook's own code fail the hook; a
+    # dictionary or string that cannot be created fails the whole call.
+    expected = {"ok", ("InternalError", False), ("SyntaxError", True)}
+    assert expected <= seen <= expected | {("MemoryError", True)}
