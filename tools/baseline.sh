@@ -13,21 +13,22 @@
 # Progress goes to stderr; stdout carries only the module's folder, for
 #   export VELMORA_BASELINE_PY="$(bash tools/baseline.sh)"
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root="$PWD"
-. tools/lib.sh
 
 python=""
 core=1
 ref=""
 while [ "$#" -gt 0 ]; do
   case "$1" in
-    --python) python="$2"; shift 2 ;;
+    # A path is taken relative to the caller's folder, a bare name from PATH.
+    --python) python="$(if [[ "$2" == */* ]]; then realpath -s "$2"; else command -v "$2"; fi)"; shift 2 ;;
     --no-core) core=0; shift ;;
     -*) echo "usage: $0 [--python PATH] [--no-core] [REF]" >&2; exit 2 ;;
     *) ref="$1"; shift ;;
   esac
 done
+cd "$(dirname "$0")/.."
+root="$PWD"
+. tools/lib.sh
 if [ -z "$python" ]; then
   tools/venv.sh >&2
   python="$root/.venv/bin/python"
