@@ -136,12 +136,14 @@ def run_worker(python, baseline_py, side, group, paths, runs):
     args = [python, str(pathlib.Path(__file__).resolve()), "--worker", group, "--runs", str(runs)]
     for name, path in paths.items():
         args += [f"--{name}", str(path)]
-    out = subprocess.run(args, env=env, check=True, capture_output=True, text=True).stdout
-    result = json.loads(out.strip().splitlines()[-1])
+    done = subprocess.run(args, env=env, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise SystemExit(f"perf_table: the {side} {group} process failed:\n{done.stderr}")
+    result = json.loads(done.stdout.strip().splitlines()[-1])
     # The sides must really be two different modules.
-    inside = pathlib.Path(result.pop("module")).resolve().is_relative_to(pathlib.Path(baseline_py).resolve())
-    if inside != (side == "before"):
-        raise SystemExit(f"perf_table: the {side} process imported {result} from the wrong place")
+    module = pathlib.Path(result.pop("module")).resolve()
+    if module.is_relative_to(pathlib.Path(baseline_py).resolve()) != (side == "before"):
+        raise SystemExit(f"perf_table: the {side} process imported the wrong module, {module}")
     return result
 
 
