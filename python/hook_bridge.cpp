@@ -3,6 +3,7 @@
 #include <expected>
 #include <new>
 #include <string_view>
+#include <vector>
 
 #include "convert/exception_text.hpp"
 #include "convert/owned_ref.hpp"
@@ -31,15 +32,58 @@ Stop out_of_memory_stop() {
   return Stop{"out of memory", true};
 }
 
-std::expected<OwnedRef, Stop> map_to_dict(const velmora::AttributeMap &map) {
-  OwnedRef dict(PyDict_New());
+// A dict with room for `size` items, so that filling it never resizes it.
+PyObject *new_dict(std::size_t size) {
+#if PY_VERSION_HEX < 0x030E0000
+  return _PyDict_NewPresized(static_cast<Py_ssize_t>(size));
+#else
+  (void)size;
+  return PyDict_New();
+#endif
+}
+
+// The objects put into a dictionary, key and value of each item in turn,
+// in the map's order. While they are held no other object can take one of
+// their addresses, which makes comparing them by identity afterwards exact.
+class HeldItems {
+public:
+  HeldItems() = default;
+  HeldItems(const HeldItems &) = delete;
+  HeldItems &operator=(const HeldItems &) = delete;
+  // Strings only, so no finalizer runs; as with OwnedRef, a thread being
+  // ended at interpreter exit leaves them to the interpreter.
+  ~HeldItems() {
+    if (PyThreadState_GetUnchecked() == nullptr) return;
+    for (PyObject *object : objects_) Py_DECREF(object);
+  }
+
+  void reserve(std::size_t n) { objects_.reserve(n); }
+  // Takes over the reference of `object`; room must have been reserved.
+  void push(PyObject *object) noexcept { objects_.push_back(object); }
+  std::size_t size() const { return objects_.size(); }
+  PyObject *operator[](std::size_t i) const { return objects_[i]; }
+
+private:
+  std::vector<PyObject *> objects_;
+};
+
+// A new dict of the map's items, the keys from `keys` (a str of their own
+// when null), every object also held in `held`.
+std::expected<OwnedRef, Stop> map_to_dict(const velmora::AttributeMap &map, KeyObjects *keys,
+                                          HeldItems &held) {
+  OwnedRef dict(new_dict(map.size()));
   if (!dict) return std::unexpected(internal_stop("failed to create a dict"));
+  held.reserve(2 * map.size());
+  std::size_t position = 0;
   for (const velmora::AttributeMap::Entry &entry : map) {
-    OwnedRef key(str_from_utf8(entry.key));
-    if (!key) return std::unexpected(internal_stop("failed to create a str object"));
-    OwnedRef value(str_from_utf8(entry.value));
-    if (!value) return std::unexpected(internal_stop("failed to create a str object"));
-    if (PyDict_SetItem(dict.get(), key.get(), value.get()) < 0) return std::unexpected(Stop{});
+    PyObject *key =
+        keys != nullptr ? keys->new_ref(position++, entry.key) : str_from_utf8(entry.key);
+    if (key == nullptr) return std::unexpected(internal_stop("failed to create a str object"));
+    held.push(key);
+    PyObject *value = str_from_utf8(entry.value);
+    if (value == nullptr) return std::unexpected(internal_stop("failed to create a str object"));
+    held.push(value);
+    if (PyDict_SetItem(dict.get(), key, value) < 0) return std::unexpected(Stop{});
   }
   return dict;
 }
@@ -48,9 +92,10 @@ std::expected<OwnedRef, Stop> map_to_dict(const velmora::AttributeMap &map) {
 // built on first use.
 std::expected<OwnedRef, Stop> header_dict(PreparedHeader *prepared,
                                           const velmora::AttributeMap &header) {
-  if (prepared == nullptr) return map_to_dict(header);
+  HeldItems held;
+  if (prepared == nullptr) return map_to_dict(header, nullptr, held);
   if (!prepared->dict || prepared->source != &header || prepared->size != header.size()) {
-    auto built = map_to_dict(header);
+    auto built = map_to_dict(header, &prepared->keys, held);
     if (!built) return built;
     prepared->dict = std::move(*built); // a dict of str: no finalizer runs
     prepared->source = &header;
@@ -59,6 +104,22 @@ std::expected<OwnedRef, Stop> header_dict(PreparedHeader *prepared,
   OwnedRef copy(PyDict_Copy(prepared->dict.get()));
   if (!copy) return std::unexpected(internal_stop("failed to create a dict"));
   return copy;
+}
+
+// Whether the dictionary still holds exactly the items it was built with,
+// the same objects in the same order: then reading it back would rebuild
+// the very map it was made from.
+bool holds_exactly(PyObject *dict, const HeldItems &held) {
+  bool same = false;
+  Py_BEGIN_CRITICAL_SECTION(dict);
+  same = static_cast<std::size_t>(PyDict_GET_SIZE(dict)) * 2 == held.size();
+  Py_ssize_t pos = 0;
+  PyObject *key = nullptr;
+  PyObject *value = nullptr;
+  for (std::size_t i = 0; same && PyDict_Next(dict, &pos, &key, &value); i += 2)
+    same = key == held[i] && value == held[i + 1];
+  Py_END_CRITICAL_SECTION();
+  return same;
 }
 
 // The UTF-8 text of a key or value the hook left; a non-str or a lone
@@ -135,9 +196,12 @@ public:
   }
 
 private:
+  KeyObjects *keys() { return header_ != nullptr ? &header_->keys : nullptr; }
+
   velmora::HookOutcome run(velmora::SectionType type, velmora::AttributeMap &attrs,
                            const velmora::AttributeMap &header) {
-    auto attrs_dict = map_to_dict(attrs);
+    HeldItems held;
+    auto attrs_dict = map_to_dict(attrs, keys(), held);
     if (!attrs_dict) return fail(attrs_dict.error());
     auto header_copy = header_dict(header_, header);
     if (!header_copy) return fail(header_copy.error());
@@ -149,7 +213,7 @@ private:
     OwnedRef result(
         PyObject_Vectorcall(callable_, args + 1, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
     velmora::HookOutcome outcome =
-        result ? read_back(attrs_dict->get(), attrs) : fail_with_pending_error();
+        result ? read_back(attrs_dict->get(), held, attrs) : fail_with_pending_error();
     // The hook may have put anything into the dictionaries, and returned
     // anything: their finalizers may run Python code, so they are dropped
     // here, in the order they were made, the call's result last.
@@ -159,7 +223,11 @@ private:
     return outcome;
   }
 
-  velmora::HookOutcome read_back(PyObject *attrs_dict, velmora::AttributeMap &attrs) {
+  // A hook that left `attrs` as it was (the usual case) leaves the map as
+  // it was; anything else is read back item by item.
+  velmora::HookOutcome read_back(PyObject *attrs_dict, const HeldItems &held,
+                                 velmora::AttributeMap &attrs) {
+    if (holds_exactly(attrs_dict, held)) return velmora::HookOutcome::Continue();
     if (auto copied = dict_to_map(attrs_dict, attrs); !copied) return fail(copied.error());
     return velmora::HookOutcome::Continue();
   }

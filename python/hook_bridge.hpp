@@ -6,21 +6,24 @@
 #include <string>
 
 #include "convert/owned_ref.hpp"
+#include "hook_keys.hpp"
 #include "velmora/section_hook.hpp"
 
 namespace velmora_py {
 
-// The header as a dictionary, built once per parse. Hooks still get a fresh
-// dictionary on every call, since they may change it, but that copy is a
-// PyDict_Copy of this one: the keys table is copied and the strings are
-// shared, instead of every key and value being decoded again. The reader
-// fills the header only before the first section, so it never changes
-// between hook calls; the dictionary is rebuilt anyway if a caller hands in
-// a different or resized map.
+// What the hooks of one parse share. The header as a dictionary, built
+// once: hooks still get a fresh dictionary on every call, since they may
+// change it, but that copy is a PyDict_Copy of this one, the keys table
+// copied and the strings shared, instead of every key and value being
+// decoded again. The reader fills the header only before the first
+// section, so it never changes between hook calls; the dictionary is
+// rebuilt anyway if a caller hands in a different or resized map. And the
+// key objects of `attrs` (and of the header), made once per parse.
 struct PreparedHeader {
   OwnedRef dict;
   const velmora::AttributeMap *source = nullptr;
   std::size_t size = 0;
+  KeyObjects keys;
 };
 
 // Adapts one Python callable to the core's SectionHook. Holds one strong
@@ -29,7 +32,8 @@ struct PreparedHeader {
 class PythonHook final : public velmora::SectionHook {
 public:
   // Takes a new reference. `header`, shared by the hooks of one parse and
-  // outliving them, may be null: each call then builds the header anew.
+  // outliving them, may be null: each call then builds the header and
+  // every key anew.
   PythonHook(PyObject *callable, PreparedHeader *header);
   ~PythonHook() override;
   PythonHook(const PythonHook &) = delete;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the core benchmark and the module, then prints both benchmark
-# tables. Pass --smoke for one quick run on small inputs (as CI does); any
-# other arguments go to bench/bench_parse.py.
+# Builds the core benchmark and the module, then prints the benchmark
+# tables, the last one before and after: this checkout against the commit in
+# bench/BASELINE_REF (built by tools/baseline.sh, kept in build/baseline).
+# Pass --smoke for one quick run on small inputs (as CI does); any other
+# arguments go to bench/bench_parse.py.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/lib.sh
@@ -35,3 +37,18 @@ echo "== peak memory by input shape"
 .venv/bin/python bench/memory_shapes.py --size-mb "$memory_size" --core-peak build/bench/bench/velmora_core_peak
 echo "== velmora.read_tables"
 .venv/bin/python bench/bench_tables.py "${smoke[@]}"
+echo "== before and after"
+baseline_py="$(tools/baseline.sh)"
+before=(--baseline-py "$baseline_py" --baseline-core "$(dirname "$baseline_py")/core/bench/velmora_core_bench")
+# The free-threaded row needs both builds for 3.13t; without them the table
+# says why it is missing.
+if [ "${#smoke[@]}" = 0 ]; then
+  if tools/venv.sh --free-threaded >&2 &&
+    pip_quiet .venv-ft/bin/python install -q --no-build-isolation --no-deps --force-reinstall . &&
+    ft_baseline="$(tools/baseline.sh --no-core --python .venv-ft/bin/python)"; then
+    before+=(--ft-python .venv-ft/bin/python --ft-baseline-py "$ft_baseline")
+  else
+    echo "bench.sh: no free-threaded builds; that row stays unmeasured" >&2
+  fi
+fi
+.venv/bin/python bench/perf_table.py "${before[@]}" --core "$core" "${smoke[@]}"

@@ -322,6 +322,79 @@ def test_references_are_released():
     assert [ref() for ref in refs] == [None] * 3
 
 
+# Edits that keep the very objects the hook was given: moved, swapped
+# between keys, or dropped and replaced by new ones (which may take the
+# address of a dropped one). The next hook must see exactly the dict that
+# the first left.
+def move_to_end(attrs, i):
+    key = list(attrs)[i % len(attrs)]
+    attrs[key] = attrs.pop(key)
+
+
+def swap_values(attrs, i):
+    keys = list(attrs)
+    a, b = keys[i % len(keys)], keys[(i * 7 + 1) % len(keys)]
+    attrs[a], attrs[b] = attrs[b], attrs[a]
+
+
+def replace_after_drop(attrs, i):
+    key = list(attrs)[i % len(attrs)]
+    text = attrs.pop(key)
+    changed = "".join(reversed(text)) + "~"
+    del text
+    attrs[key] = changed
+
+
+def restore(attrs, i):
+    key = list(attrs)[i % len(attrs)]
+    value = attrs[key]
+    attrs[key] = "временно"
+    attrs[key] = value
+
+
+def delete_and_readd(attrs, i):
+    key = list(attrs)[i % len(attrs)]
+    value = attrs.pop(key)
+    attrs["Добавлен"] = value
+
+
+EDITS = [move_to_end, swap_values, replace_after_drop, restore, delete_and_readd]
+
+
+@settings(max_examples=60, deadline=None)
+@given(st.lists(st.tuples(st.sampled_from(EDITS), st.integers(0, 200)), max_size=6))
+def test_edits_of_the_given_objects_are_read_back(edits):
+    left = []
+
+    def edit(section_type, attrs, header):
+        if section_type == SectionType.Document:
+            for apply, i in edits:
+                apply(attrs, i)
+        left.append(list(attrs.items()))
+
+    def replay(section_type, attrs, header):
+        items = left[len(replayed)]
+        replayed.append(None)
+        attrs.clear()
+        attrs.update((str(k), "".join(v)) for k, v in items)  # equal texts, new objects
+
+    second = Recorder()
+    result = velmora_py.parse(TEXT, [edit, second])
+    assert [list(call[1].items()) for call in second.calls] == left
+    replayed = []
+    expected = velmora_py.parse(TEXT, [replay])
+    assert (result.documents, result.warnings) == (expected.documents, expected.warnings)
+
+
+def test_untouched_sections_parse_as_without_hooks():
+    def noop(section_type, attrs, header):
+        pass
+
+    hooked, plain = velmora_py.parse(TEXT, [noop, noop]), velmora_py.parse(TEXT)
+    for name in ("header", "accounts", "documents", "warnings"):
+        assert getattr(hooked, name) == getattr(plain, name)
+
+
 def test_memory_exhaustion():
     data = make_statement(None, [document(), account()]).encode()
     hook = "lambda section_type, attrs, header: attrs.__setitem__('Номер', '1')"
