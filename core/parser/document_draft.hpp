@@ -19,8 +19,14 @@ namespace velmora {
 // the section's map gives, without a map, a hash or a copied key.
 class DocumentDraft {
 public:
-  // Records one attribute; keys that no field uses are ignored.
-  void add(std::string_view key, std::string_view value);
+  // Records the value of one document field (its index in the key table).
+  void add(std::size_t field, std::string_view value) {
+    if (!seen_[field]) {
+      seen_.set(field);
+      order_[count_++] = static_cast<std::uint8_t>(field);
+    }
+    values_[field] = value;
+  }
   void clear() {
     seen_.reset();
     count_ = 0;
