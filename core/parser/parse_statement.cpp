@@ -105,7 +105,10 @@ read_windows1251(std::string_view bytes, std::span<SectionHook *const> hooks, Co
   // The first stretch holds the whole first line.
   if (!starts_with_magic_line(text)) return std::unexpected(ParseError::not_statement());
   SectionReader reader(Encoding::Cp1251, hooks, consumers.observer, consumers.sink);
-  reader.expect_text_size(bytes.size());
+  // Its text is up to twice as long as its bytes (a Cyrillic letter takes
+  // two bytes in UTF-8): sizing the list of documents from the bytes alone
+  // makes it move all its documents once it fills up.
+  reader.expect_text_size(2 * bytes.size());
   std::uint64_t lines = 0;
   while (true) {
     auto read = read_lines(reader, text, lines);
