@@ -44,33 +44,35 @@ constexpr std::uint64_t load_word(const char *p, std::size_t n) {
   return word;
 }
 
-// The key's first and last eight bytes and its length, multiplied and
-// shifted: tools/gen_key_hash.py picks the multiplier that gives every
-// known key a slot of its own (and computes the same function).
-constexpr std::size_t slot_of(std::string_view key) {
+// A key's first and last eight bytes (the same zero-padded word when it is
+// shorter than eight).
+struct EndWords {
   std::uint64_t front;
   std::uint64_t back;
-  if (key.size() >= 8) {
-    front = load_word(key.data(), 8);
-    back = load_word(key.data() + key.size() - 8, 8);
-  } else {
-    front = back = load_word(key.data(), key.size());
-  }
-  const std::uint64_t mixed = front ^ std::rotl(back, 31) ^ key.size();
+  friend constexpr bool operator==(const EndWords &, const EndWords &) = default;
+};
+
+constexpr EndWords end_words(std::string_view key) {
+  if (key.size() >= 8) return {load_word(key.data(), 8), load_word(key.data() + key.size() - 8, 8)};
+  const std::uint64_t word = load_word(key.data(), key.size());
+  return {word, word};
+}
+
+// The end words and the length, multiplied and shifted: tools/gen_key_hash.py
+// picks the multiplier that gives every known key a slot of its own (and
+// computes the same function).
+constexpr std::size_t slot_of(const EndWords &words, std::size_t size) {
+  const std::uint64_t mixed = words.front ^ std::rotl(words.back, 31) ^ size;
   return static_cast<std::size_t>((mixed * kKnownKeyMultiplier) >> (64 - kKnownKeySlotBits));
 }
 
-// Equality of two texts of the same length n, a word at a time.
-constexpr bool same_bytes(const char *a, const char *b, std::size_t n) {
-  if consteval {
-    return std::string_view(a, n) == std::string_view(b, n);
-  }
-  if (n < 8) return std::memcmp(a, b, n) == 0;
-  std::size_t i = 0;
-  for (; i + 8 < n; i += 8) {
+// Whether two texts of the same size, whose end words are equal, are equal:
+// what lies between the end words, a word at a time.
+constexpr bool same_middle(const char *a, const char *b, std::size_t size) {
+  for (std::size_t i = 8; i + 8 < size; i += 8) {
     if (load_word(a + i, 8) != load_word(b + i, 8)) return false;
   }
-  return load_word(a + n - 8, 8) == load_word(b + n - 8, 8);
+  return true;
 }
 
 } // namespace known_keys_detail
@@ -96,11 +98,12 @@ public:
   constexpr std::size_t size() const { return count_; }
 
   constexpr KnownKey find(std::string_view key) const {
-    const std::uint8_t at = slots_[known_keys_detail::slot_of(key)];
+    const known_keys_detail::EndWords words = known_keys_detail::end_words(key);
+    const std::uint8_t at = slots_[known_keys_detail::slot_of(words, key.size())];
     if (at == kEmpty) return {};
     const Entry &e = entries_[at];
-    if (e.key.size() != key.size() ||
-        !known_keys_detail::same_bytes(e.key.data(), key.data(), key.size())) {
+    if (e.key.size() != key.size() || !(e.words == words) ||
+        !known_keys_detail::same_middle(e.key.data(), key.data(), key.size())) {
       return {};
     }
     return e.meaning;
@@ -110,18 +113,20 @@ private:
   static constexpr std::uint8_t kEmpty = 0xFF;
   struct Entry {
     std::string_view key;
+    known_keys_detail::EndWords words;
     KnownKey meaning;
   };
 
   // The entry of key, made on first mention.
   constexpr KnownKey &entry(std::string_view key) {
-    const std::size_t slot = known_keys_detail::slot_of(key);
+    const known_keys_detail::EndWords words = known_keys_detail::end_words(key);
+    const std::size_t slot = known_keys_detail::slot_of(words, key.size());
     if (slots_[slot] != kEmpty) {
       Entry &there = entries_[slots_[slot]];
       if (there.key == key) return there.meaning;
       perfect_ = false;
     }
-    entries_[count_] = Entry{key, {}};
+    entries_[count_] = Entry{key, words, {}};
     slots_[slot] = static_cast<std::uint8_t>(count_);
     return entries_[count_++].meaning;
   }
