@@ -66,13 +66,21 @@ constexpr std::size_t slot_of(const EndWords &words, std::size_t size) {
   return static_cast<std::size_t>((mixed * kKnownKeyMultiplier) >> (64 - kKnownKeySlotBits));
 }
 
-// Whether two texts of the same size, whose end words are equal, are equal:
-// what lies between the end words, a word at a time.
+// The longest text same_middle compares whole.
+inline constexpr std::size_t kMiddleCompared = 40;
+
+// Whether two texts of the same size (up to kMiddleCompared), whose end
+// words are equal, are equal: the words between the end words, read at
+// offsets pulled back to stay inside the text, with no branch on the size
+// beyond the shortest keys' (the end words alone cover those).
 constexpr bool same_middle(const char *a, const char *b, std::size_t size) {
-  for (std::size_t i = 8; i + 8 < size; i += 8) {
-    if (load_word(a + i, 8) != load_word(b + i, 8)) return false;
+  if (size <= 8) return true;
+  std::uint64_t differ = 0;
+  for (std::size_t at : {std::size_t{8}, std::size_t{16}, std::size_t{24}}) {
+    const std::size_t in = at < size - 8 ? at : size - 8;
+    differ |= load_word(a + in, 8) ^ load_word(b + in, 8);
   }
-  return true;
+  return differ == 0;
 }
 
 } // namespace known_keys_detail
@@ -86,6 +94,9 @@ public:
 
   consteval KnownKeys() {
     slots_.fill(kEmpty);
+    for (const FieldInfo &f : kDocumentFields) fits_ = fits_ && fits(f.key);
+    for (const FieldInfo &f : kIntervalFields) fits_ = fits_ && fits(f.key);
+    fits_ = fits_ && fits(kAccountNumberKey);
     for (std::size_t i = 0; i < kDocumentFieldCount; ++i)
       entry(kDocumentFields[i].key).document_field = static_cast<std::uint8_t>(i);
     for (std::size_t i = 0; i < kIntervalFieldCount; ++i)
@@ -95,6 +106,8 @@ public:
 
   // False when two keys share a slot: the generated multiplier is stale.
   constexpr bool perfect() const { return perfect_; }
+  // False when a key is too long for find's comparison.
+  constexpr bool comparable() const { return fits_; }
   constexpr std::size_t size() const { return count_; }
 
   constexpr KnownKey find(std::string_view key) const {
@@ -133,13 +146,19 @@ private:
 
   std::array<Entry, kCapacity> entries_{};
   std::array<std::uint8_t, kSlots> slots_{};
+  static constexpr bool fits(std::string_view key) {
+    return key.size() <= known_keys_detail::kMiddleCompared;
+  }
+
   std::size_t count_ = 0;
   bool perfect_ = true;
+  bool fits_ = true;
 };
 
 inline constexpr KnownKeys kKnownKeys;
 static_assert(kKnownKeys.perfect(), "known keys collide: run tools/gen_key_hash.py");
 static_assert(kKnownKeys.size() == KnownKeys::kCapacity);
+static_assert(kKnownKeys.comparable(), "a key is longer than find compares: widen same_middle");
 
 // The document field of the key that opens a document section.
 inline constexpr std::uint8_t kDocumentTypeField =

@@ -117,8 +117,7 @@ std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
     if (hooks_.empty()) {
-      if (item.known.document_field != KnownKey::kNone)
-        draft_.add(item.known.document_field, item.value);
+      draft_.add(item.known.document_field, item.value);
       return {};
     }
     section_.insert(item.key, item.value);

@@ -84,8 +84,7 @@ public:
         item.kind != LineItem::Kind::Attribute) {
       return false;
     }
-    if (item.known.document_field != KnownKey::kNone)
-      draft_.add(item.known.document_field, item.value);
+    draft_.add(item.known.document_field, item.value);
     return true;
   }
 
