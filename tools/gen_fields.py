@@ -148,12 +148,17 @@ def stale(repo: pathlib.Path) -> list[pathlib.Path]:
             if (repo / p).read_text(encoding="utf-8") != text]
 
 
-def main() -> int:
+def command_line(doc: str) -> argparse.Namespace:
+    """The arguments of a generator script: --repo DIR and --check."""
     here = pathlib.Path(__file__).resolve().parent.parent
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap = argparse.ArgumentParser(description=doc.splitlines()[0])
     ap.add_argument("--repo", type=pathlib.Path, default=here)
     ap.add_argument("--check", action="store_true", help="write nothing; fail if a file is stale")
-    args = ap.parse_args()
+    return ap.parse_args()
+
+
+def main() -> int:
+    args = command_line(__doc__)
     try:
         if args.check:
             paths = stale(args.repo)

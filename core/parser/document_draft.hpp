@@ -19,10 +19,20 @@ namespace velmora {
 // the section's map gives, without a map, a hash or a copied key.
 class DocumentDraft {
 public:
-  // Records one attribute; keys that no field uses are ignored.
-  void add(std::string_view key, std::string_view value);
+  // Records the value of one document field (its index in the key table),
+  // or nothing for any larger index (a key that no field uses). Without a
+  // branch on either: attribute lines come in no order a predictor learns.
+  void add(std::size_t field, std::string_view value) {
+    field = field < kDocumentFieldCount ? field : kSpare;
+    const bool first = !seen_[field];
+    seen_.set(field);
+    order_[count_] = static_cast<std::uint8_t>(field);
+    count_ += first;
+    values_[field] = value;
+  }
   void clear() {
     seen_.reset();
+    seen_.set(kSpare); // never first, so never in the order
     count_ = 0;
   }
 
@@ -47,9 +57,13 @@ public:
   bool has(std::size_t field) const { return seen_[field]; }
 
 private:
-  std::array<std::string_view, kDocumentFieldCount> values_{};
-  std::array<std::uint8_t, kDocumentFieldCount> order_{};
-  std::bitset<kDocumentFieldCount> seen_;
+  // Where the values of keys that no field uses go.
+  static constexpr std::size_t kSpare = kDocumentFieldCount;
+
+  std::array<std::string_view, kDocumentFieldCount + 1> values_{};
+  // One more than the fields: add writes a place ahead before it counts.
+  std::array<std::uint8_t, kDocumentFieldCount + 1> order_{};
+  std::bitset<kDocumentFieldCount + 1> seen_{std::bitset<kDocumentFieldCount + 1>{}.set(kSpare)};
   std::size_t count_ = 0;
 };
 

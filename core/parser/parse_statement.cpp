@@ -2,6 +2,7 @@
 
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
+#include "parser/line_scanner.hpp"
 #include "parser/section_reader.hpp"
 #include "text/legacy_decode.hpp"
 #include "text/trim.hpp"
@@ -19,21 +20,36 @@ bool starts_with_magic_line(std::string_view text) {
   return first && text::trim(first->text) == kMagicLine;
 }
 
+// The line trimmed, with its first "=" (npos for none) moved to match.
+// Most lines start and end with a letter or digit and are left as they are.
+LineScanner::Line trimmed(const LineScanner::Line &line) {
+  const std::string_view text = text::trim(line.text);
+  if (text.size() == line.text.size() || line.eq == LineScanner::npos) return {text, line.eq};
+  return {text, line.eq - static_cast<std::size_t>(text.data() - line.text.data())};
+}
+
 // Feeds the lines of `text` to the reader, numbered after `lines_before`;
 // returns the number of the last line.
 std::expected<std::uint64_t, ParseError> read_lines(SectionReader &reader, std::string_view text,
                                                     std::uint64_t lines_before) {
-  LineCursor cursor(text);
+  LineScanner scanner(text);
   std::uint64_t lineno = lines_before;
-  while (auto line = cursor.next()) {
-    lineno = lines_before + line->lineno;
-    std::string_view trimmed = text::trim(line->text);
-    if (trimmed.empty()) continue;
-    auto item = classify_line(trimmed, lineno);
-    if (!item) return std::unexpected(std::move(item.error()));
-    if (auto step = reader.read_line(lineno, *item); !step) {
-      return std::unexpected(std::move(step.error()));
+  LineScanner::Line line;
+  while (scanner.next(line)) {
+    ++lineno;
+    const LineScanner::Line kept = trimmed(line);
+    if (kept.text.empty()) continue;
+    if (kept.eq != LineScanner::npos) {
+      const LineItem item = classify_split(kept.text, kept.eq);
+      if (reader.took_document_attribute(item)) continue;
+      if (auto step = reader.read_line(lineno, item); !step)
+        return std::unexpected(std::move(step.error()));
+      continue;
     }
+    auto item = classify_line(kept.text, lineno);
+    if (!item) return std::unexpected(std::move(item.error()));
+    if (auto step = reader.read_line(lineno, *item); !step)
+      return std::unexpected(std::move(step.error()));
   }
   return lineno;
 }
@@ -89,7 +105,10 @@ read_windows1251(std::string_view bytes, std::span<SectionHook *const> hooks, Co
   // The first stretch holds the whole first line.
   if (!starts_with_magic_line(text)) return std::unexpected(ParseError::not_statement());
   SectionReader reader(Encoding::Cp1251, hooks, consumers.observer, consumers.sink);
-  reader.expect_text_size(bytes.size());
+  // Its text is up to twice as long as its bytes (a Cyrillic letter takes
+  // two bytes in UTF-8): sizing the list of documents from the bytes alone
+  // makes it move all its documents once it fills up.
+  reader.expect_text_size(2 * bytes.size());
   std::uint64_t lines = 0;
   while (true) {
     auto read = read_lines(reader, text, lines);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bitset>
 
-#include "parser/field_lookup.hpp"
+#include "parser/known_keys.hpp"
 #include "parser/value_parsing.hpp"
 #include "velmora/model/document_members.hpp"
 #include "velmora/model/exchange_keys.hpp"
@@ -14,14 +14,7 @@ namespace {
 
 constexpr std::string_view kDocumentTypeKey = kDocumentBeginKey;
 
-// The file keys of a field list, in declaration order.
-template <std::size_t N> constexpr auto keys_of(const std::array<FieldInfo, N> &fields) {
-  std::array<std::string_view, N> keys{};
-  for (std::size_t i = 0; i < N; ++i) keys[i] = fields[i].key;
-  return keys;
-}
-constexpr FieldLookup<kDocumentFieldCount> kDocumentLookup(keys_of(kDocumentFields));
-constexpr FieldLookup<kIntervalFieldCount> kIntervalLookup(keys_of(kIntervalFields));
+constexpr std::size_t kTypeField = kDocumentTypeField;
 
 template <class... Fs> struct Overloaded : Fs... {
   using Fs::operator()...;
@@ -86,6 +79,36 @@ std::expected<void, std::string> convert_into(std::optional<Decimal> &slot,
   return assign(slot, parse_amount(value));
 }
 
+// Text values are copied into the member, reusing the room it already has
+// when the record is built again in the same place.
+std::expected<void, std::string> convert_into(std::string &slot, std::string_view value) {
+  slot.assign(value);
+  return {};
+}
+std::expected<void, std::string> convert_into(std::optional<std::string> &slot,
+                                              std::string_view value) {
+  if (slot) {
+    slot->assign(value);
+  } else {
+    slot.emplace(value);
+  }
+  return {};
+}
+
+// A field that a reused record must not keep from its previous use.
+template <class T> void make_absent(std::optional<T> &slot) { slot.reset(); }
+template <class T> void make_absent(T &) {}
+
+// One converter per document field, picked by index without a visit.
+using DocumentFieldStore = std::expected<void, std::string> (*)(Document &, std::string_view);
+template <std::size_t I>
+std::expected<void, std::string> store_document_view(Document &doc, std::string_view value) {
+  return convert_into(field<I>(doc), value);
+}
+constexpr auto kDocumentStores = []<std::size_t... I>(std::index_sequence<I...>) {
+  return std::array<DocumentFieldStore, kDocumentFieldCount>{&store_document_view<I>...};
+}(std::make_index_sequence<kDocumentFieldCount>{});
+
 // Converts one value into the interval member with this index.
 std::expected<void, std::string> store_interval_field(Interval &interval, std::size_t index,
                                                       std::string_view value) {
@@ -123,8 +146,8 @@ std::expected<Document, std::string> build_document_from(std::span<AttributeMap:
   std::bitset<kDocumentFieldCount> supplied;
   for (std::span<AttributeMap::Entry> part : {head, tail}) {
     for (AttributeMap::Entry &pair : part) {
-      std::size_t index = kDocumentLookup.find(pair.key);
-      if (index == kDocumentLookup.kNotFound) continue;
+      const std::size_t index = kKnownKeys.find(pair.key).document_field;
+      if (index == KnownKey::kNone) continue;
       if (supplied[index]) return std::unexpected(duplicate_field_message(pair.key));
       if (auto stored = store_document_field(doc, index, std::move(pair.value)); !stored) {
         return std::unexpected(std::move(stored.error()));
@@ -140,54 +163,43 @@ std::expected<Document, std::string> build_document_from(std::span<AttributeMap:
   return doc;
 }
 
-// Mirrors build_document_from over the section's pairs followed by the
-// type pair: the draft holds each known key's last value at the place of
-// its first appearance, which is what the section map would hold.
 // Fills `doc` as build_document_from would from the section's pairs
 // followed by the type pair: the draft holds each known key's last value at
 // the place of its first appearance, which is what the section map holds.
+// `doc` may hold a previous document: every field is either stored or, for
+// an optional one that the draft lacks, made absent.
 std::expected<void, std::string> fill_from_draft(Document &doc, const DocumentDraft &draft,
                                                  std::string_view doc_type) {
-  static constexpr std::size_t kTypeField = kDocumentLookup.find(kDocumentTypeKey);
   for (std::size_t i = 0; i < draft.count(); ++i) {
     const std::size_t field = draft.field_at(i);
-    if (auto stored = store_document_field(doc, field, std::string(draft.value_of(field)));
-        !stored) {
-      return stored;
-    }
+    if (auto stored = kDocumentStores[field](doc, draft.value_of(field)); !stored) return stored;
   }
   if (draft.has(kTypeField)) return std::unexpected(duplicate_field_message(kDocumentTypeKey));
-  if (auto stored = store_document_field(doc, kTypeField, std::string(doc_type)); !stored) {
-    return stored;
-  }
+  if (auto stored = kDocumentStores[kTypeField](doc, doc_type); !stored) return stored;
   for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
     if (kDocumentFields[i].required && i != kTypeField && !draft.has(i)) {
       return std::unexpected(missing_field_message(kDocumentFields[i].key));
     }
   }
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    (void)((draft.has(I) || (make_absent(field<I>(doc)), true)), ...);
+  }(std::make_index_sequence<kDocumentFieldCount>{});
   return {};
 }
 
 } // namespace
 
-void DocumentDraft::add(std::string_view key, std::string_view value) {
-  const std::size_t field = kDocumentLookup.find(key);
-  if (field == kDocumentLookup.kNotFound) return;
-  if (!seen_[field]) {
-    seen_.set(field);
-    order_[count_++] = static_cast<std::uint8_t>(field);
-  }
-  values_[field] = value;
-}
-
 void complete_document_draft(Statement &statement, const DocumentDraft &draft,
-                             std::string_view doc_type, std::uint64_t lineno, DocumentSink *sink) {
+                             std::string_view doc_type, std::uint64_t lineno, DocumentSink *sink,
+                             Document &reused) {
   if (sink != nullptr) {
-    Document doc;
-    if (auto filled = fill_from_draft(doc, draft, doc_type); !filled) {
+    // The sink reads the record while the call lasts; handing over the same
+    // record each time lets its strings keep their room from one document
+    // to the next instead of being allocated and freed per document.
+    if (auto filled = fill_from_draft(reused, draft, doc_type); !filled) {
       sink->take_warning(Warning{lineno, std::move(filled.error())});
     } else {
-      sink->take_document(std::move(doc));
+      sink->take_document(std::move(reused));
     }
     return;
   }
@@ -207,8 +219,8 @@ std::expected<Interval, std::string> build_interval(const AttributeMap &attrs) {
   Interval interval;
   std::bitset<kIntervalFieldCount> supplied;
   for (const AttributeMap::Entry &entry : attrs) {
-    std::size_t index = kIntervalLookup.find(entry.key);
-    if (index == kIntervalLookup.kNotFound) continue;
+    const std::size_t index = kKnownKeys.find(entry.key).interval_field;
+    if (index == KnownKey::kNone) continue;
     if (supplied[index]) return std::unexpected(duplicate_field_message(entry.key));
     if (auto stored = store_interval_field(interval, index, entry.value); !stored) {
       return std::unexpected(std::move(stored.error()));

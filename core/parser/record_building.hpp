@@ -39,10 +39,12 @@ void complete_document_section(Statement &statement, AttributeMap &&attrs,
                                std::string_view doc_type, std::uint64_t lineno,
                                DocumentSink *sink = nullptr);
 
-// The same for a section read without hooks, from its draft.
+// The same for a section read without hooks, from its draft. With a sink,
+// the document is built in `reused`, which may hold the previous one (or
+// what the sink left of it), and handed over from there.
 void complete_document_draft(Statement &statement, const DocumentDraft &draft,
-                             std::string_view doc_type, std::uint64_t lineno,
-                             DocumentSink *sink = nullptr);
+                             std::string_view doc_type, std::uint64_t lineno, DocumentSink *sink,
+                             Document &reused);
 
 // Merges the section's interval into the statement's accounts, or fails with
 // AccountParseError or MissingField at lineno.

@@ -39,12 +39,10 @@ std::expected<LineItem, ParseError> classify_line(std::string_view line, std::ui
     }
     return std::unexpected(ParseError::unrecognized_line(std::string(line), lineno));
   }
-  std::string_view key = text::trim(line.substr(0, eq));
-  std::string_view value = text::trim(line.substr(eq + 1));
-  if (key == kDocumentBeginKey) {
-    return LineItem{LineItem::Kind::Marker, SectionMarker::DocumentBegin, {}, value};
-  }
-  return LineItem{LineItem::Kind::Attribute, SectionMarker::BankExchange, key, value};
+  // Trimmed already when it comes from the line loop; trimming again then
+  // returns it unchanged, and leaves the first "=" where it was.
+  const std::string_view trimmed = text::trim(line);
+  return classify_split(trimmed, eq - (trimmed.data() - line.data()));
 }
 
 std::string marker_text(const LineItem &item) {
@@ -71,7 +69,8 @@ ParseContext context_of(ReaderState state) {
 
 SectionReader::SectionReader(Encoding encoding, std::span<SectionHook *const> hooks,
                              ParseObserver *observer, DocumentSink *sink)
-    : hooks_(hooks), observer_(observer), sink_(sink) {
+    : hooks_(hooks), observer_(observer), sink_(sink),
+      plain_documents_(hooks.empty() && observer == nullptr) {
   statement_.encoding = encoding;
 }
 
@@ -98,6 +97,7 @@ std::expected<void, ParseError> SectionReader::read_line(std::uint64_t lineno,
   if (failure_) return std::unexpected(*failure_);
   auto stepped = step(lineno, item);
   if (!stepped) {
+    plain_documents_ = false;
     failure_ = stepped.error();
     statement_ = Statement{};
     section_.clear();
@@ -117,7 +117,7 @@ std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
     if (hooks_.empty()) {
-      draft_.add(item.key, item.value);
+      draft_.add(item.known.document_field, item.value);
       return {};
     }
     section_.insert(item.key, item.value);
@@ -192,7 +192,7 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
   if (observer_) observer_->section_closed(SectionType::Document, lineno);
   if (hooks_.empty()) {
-    complete_document_draft(statement_, draft_, doc_type_, lineno, sink_);
+    complete_document_draft(statement_, draft_, doc_type_, lineno, sink_, reused_);
     draft_.clear();
     state_ = ReaderState::ReadNextSection;
     return {};

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "parser/document_draft.hpp"
+#include "parser/known_keys.hpp"
+#include "text/trim.hpp"
 #include "velmora/document_sink.hpp"
 #include "velmora/model/attribute_map.hpp"
 #include "velmora/model/encoding.hpp"
@@ -34,10 +36,24 @@ struct LineItem {
   SectionMarker marker = SectionMarker::BankExchange;
   std::string_view key;   // attribute key
   std::string_view value; // attribute value, or the document type of DocumentBegin
+  KnownKey known{};       // what the attribute key means to the records
 };
 
 // Tells marker lines from key=value lines; anything else is unrecognized.
 std::expected<LineItem, ParseError> classify_line(std::string_view line, std::uint64_t lineno);
+
+// classify_line for a line known to hold "=", its first one at eq. The line
+// is trimmed, so the key needs trimming only at its end and the value only
+// at its start.
+inline LineItem classify_split(std::string_view line, std::size_t eq) {
+  const std::string_view key = text::trim_end_inline(line.substr(0, eq));
+  const std::string_view value = text::trim_start_inline(line.substr(eq + 1));
+  const KnownKey known = kKnownKeys.find(key);
+  if (known.document_field == kDocumentTypeField) {
+    return LineItem{LineItem::Kind::Marker, SectionMarker::DocumentBegin, {}, value};
+  }
+  return LineItem{LineItem::Kind::Attribute, SectionMarker::BankExchange, key, value, known};
+}
 
 // The canonical text of a marker as shown in errors; for DocumentBegin it is
 // "СекцияДокумент=" followed by the type.
@@ -59,6 +75,18 @@ public:
   // held is dropped, it is never finished, and every later line gets the
   // same error again.
   std::expected<void, ParseError> read_line(std::uint64_t lineno, const LineItem &item);
+
+  // read_line for the most common line, an attribute of a document section
+  // read without hooks or observer, taken inline: true when it was taken,
+  // false when the line is for read_line.
+  bool took_document_attribute(const LineItem &item) {
+    if (!plain_documents_ || state_ != ReaderState::Document ||
+        item.kind != LineItem::Kind::Attribute) {
+      return false;
+    }
+    draft_.add(item.known.document_field, item.value);
+    return true;
+  }
 
   bool finished() const { return !failure_ && state_ == ReaderState::Finished; }
   ReaderState state() const { return state_; }
@@ -86,12 +114,16 @@ private:
   std::span<SectionHook *const> hooks_;
   ParseObserver *observer_ = nullptr;
   DocumentSink *sink_ = nullptr;
+  // No hooks, no observer and no failure: document attributes only go into
+  // the draft.
+  bool plain_documents_ = false;
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;
   AttributeMap section_;
   DocumentDraft draft_; // a document section's attributes when there are no hooks
   std::string_view doc_type_;
+  Document reused_;              // where documents are built for the sink
   std::deque<std::string> kept_; // what keep_views_of copied for the open section
   std::optional<ParseError> failure_;
 };

@@ -31,6 +31,17 @@ constexpr bool ends_in_plain_character(std::string_view s) {
 
 } // namespace detail
 
+// The same as trim_start and trim_end for text that starts, or ends, with
+// a letter or digit, answered without a call.
+inline std::string_view trim_start_inline(std::string_view s) {
+  if (s.empty() || !detail::may_lead_white_space(static_cast<unsigned char>(s.front()))) return s;
+  return trim_start(s);
+}
+inline std::string_view trim_end_inline(std::string_view s) {
+  if (s.empty() || detail::ends_in_plain_character(s)) return s;
+  return trim_end(s);
+}
+
 // Nearly every key, value and line of a statement starts and ends with a
 // letter or digit; those are answered here without a call.
 inline std::string_view trim(std::string_view s) {

@@ -140,3 +140,42 @@ TEST(DocumentSink, FailingHookStopsBeforeTheSection) {
 
 } // namespace
 } // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Copies what it is given and leaves the record as it was.
+class CopyingSink : public DocumentSink {
+public:
+  void take_document(Document &&document) override { documents.push_back(document); }
+  void take_warning(Warning &&warning) override { warnings.push_back(warning); }
+  std::vector<Document> documents;
+  std::vector<Warning> warnings;
+};
+
+TEST(DocumentSink, ADocumentKeepsNothingOfTheOneBefore) {
+  // Optional fields, long and short, present in one document and absent
+  // from the next; a failed document in between; then present again.
+  std::string rich = document_section("1");
+  rich.insert(rich.find("КонецДокумента"),
+              "ДатаСписано=05.03.2024\nПлательщик2=Общество с ограниченной ответственностью\n"
+              "ВидОплаты=01\nНазначениеПлатежа1=\n");
+  const std::string text =
+      statement(rich + document_section("2") + without_line(document_section("3"), "Сумма=") +
+                rich + document_section("5"));
+  auto plain = parse_statement(text);
+  ASSERT_TRUE(plain) << plain.error().display();
+  CopyingSink sink;
+  ASSERT_TRUE(parse_statement(text, {}, sink));
+  ASSERT_EQ(plain->documents.size(), 4u);
+  EXPECT_EQ(sink.documents, plain->documents);
+  EXPECT_EQ(sink.warnings, plain->warnings);
+  EXPECT_TRUE(sink.documents[0].outcome_date.has_value());
+  EXPECT_FALSE(sink.documents[1].outcome_date.has_value());
+  EXPECT_FALSE(sink.documents[1].counterparty_2.has_value());
+  EXPECT_FALSE(sink.documents[1].purpose_1.has_value());
+  EXPECT_EQ(sink.documents[2].purpose_1, std::optional<std::string>(""));
+}
+
+} // namespace
+} // namespace velmora

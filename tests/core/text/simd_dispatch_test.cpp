@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "text/line_masks.hpp"
 #include "text/simd_dispatch.hpp"
 #include "text/utf8_validators.hpp"
 #include "text/windows1251_internal.hpp"
@@ -41,6 +42,10 @@ TEST(TextSimdDispatch, Utf8ValidatorsAreDispatchable) { expect_dispatchable<utf8
 
 TEST(TextSimdDispatch, Windows1251ImplementationsAreDispatchable) {
   expect_dispatchable<windows1251_implementations>();
+}
+
+TEST(TextSimdDispatch, LineMaskKernelsAreDispatchable) {
+  expect_dispatchable<velmora::text::line_mask_implementations>();
 }
 
 TEST(TextSimdDispatch, WiderInstructionSetsImplyNarrowerOnes) {
