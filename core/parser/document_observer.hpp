@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string_view>
+
+#include "velmora/model/statement.hpp"
+#include "velmora/parse_error.hpp"
+#include "velmora/parse_observer.hpp"
+
+namespace velmora {
+
+// An observer that takes the document sections over, for a consumer that
+// keeps their values in a form of its own (the tables): given one, the
+// reader builds no Document and leaves no warning, which saves a record and
+// its heap strings per section. It learns each section's type at the
+// opening line; its attributes and closing line come as to any observer.
+// Deciding whether a section builds, exactly as record building decides
+// it, is then the observer's task.
+class DocumentObserver : public ParseObserver {
+public:
+  // The view is valid only for the duration of the call.
+  virtual void document_opened(std::uint64_t lineno, std::string_view doc_type) = 0;
+};
+
+// Parses as parse_statement does without hooks, with `observer` taking the
+// document sections: the Statement's documents and warnings stay empty; its
+// header, accounts and encoding are as always, and so is every error.
+std::expected<Statement, ParseError> parse_statement_observed(std::string_view bytes,
+                                                              DocumentObserver &observer);
+
+} // namespace velmora
