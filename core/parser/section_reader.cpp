@@ -85,6 +85,7 @@ void SectionReader::expect_text_size(std::size_t bytes) {
 
 void SectionReader::keep_views_of(std::string_view text) {
   if (state_ != ReaderState::Document) return;
+  if (documents_ != nullptr) documents_->keep_views_of(text);
   if (DocumentDraft::lies_in(doc_type_, text)) doc_type_ = kept_.emplace_back(doc_type_);
   draft_.keep_out_of(text, kept_);
 }

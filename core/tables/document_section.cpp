@@ -1,5 +1,6 @@
 #include "tables/document_section.hpp"
 
+#include "parser/document_draft.hpp"
 #include "parser/field_lookup.hpp"
 #include "parser/record_building.hpp"
 #include "parser/value_parsing.hpp"
@@ -37,18 +38,20 @@ std::expected<void, std::string> convert_into(ConvertedValue &slot, const FieldI
 
 } // namespace
 
-DocumentSection::Span DocumentSection::keep(std::string_view s) {
-  Span span{texts_.size(), s.size()};
-  texts_.append(s);
-  return span;
-}
-
 void DocumentSection::open(std::string_view doc_type) {
-  texts_.clear();
   seen_.reset();
   count_ = 0;
   extras_.clear();
-  type_ = keep(doc_type);
+  kept_.clear();
+  type_ = doc_type;
+}
+
+void DocumentSection::keep_views_of(std::string_view text) {
+  if (DocumentDraft::lies_in(type_, text)) type_ = kept_.emplace_back(type_);
+  for (std::size_t i = 0; i < count_; ++i) {
+    std::string_view &value = values_[order_[i]];
+    if (DocumentDraft::lies_in(value, text)) value = kept_.emplace_back(value);
+  }
 }
 
 void DocumentSection::add(std::string_view key, std::string_view value) {
@@ -61,7 +64,7 @@ void DocumentSection::add(std::string_view key, std::string_view value) {
     seen_.set(field);
     order_[count_++] = static_cast<std::uint8_t>(field);
   }
-  values_[field] = keep(value);
+  values_[field] = value;
 }
 
 std::expected<ConvertedValues, std::string> DocumentSection::convert() const {
@@ -70,8 +73,7 @@ std::expected<ConvertedValues, std::string> DocumentSection::convert() const {
     const std::size_t field = order_[i];
     const FieldInfo &info = kDocumentFields[field];
     if (info.kind == FieldKind::Text) continue; // a text is stored as it is
-    if (auto done = convert_into(converted[kConvertedSlot[field]], info, text(values_[field]));
-        !done)
+    if (auto done = convert_into(converted[kConvertedSlot[field]], info, values_[field]); !done)
       return std::unexpected(std::move(done.error()));
   }
   // The type comes after the section's own pairs, as record building adds it.

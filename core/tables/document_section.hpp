@@ -4,6 +4,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <expected>
 #include <optional>
 #include <string>
@@ -46,13 +47,14 @@ inline constexpr std::array<std::size_t, kDocumentFieldCount> kConvertedSlot = [
 // shows an observer: the last value of each field's key, at the place of
 // the key's first appearance (what the section's attribute map holds), the
 // type from the opening line, and the keys that no field takes, in the
-// order of their first line with their last value. The reader's views live
-// only for one call, so the texts are copied into one buffer that is
-// reused from section to section.
+// order of their first line with their last value. The texts are the
+// reader's own views, valid until the section closes (DocumentObserver).
 class DocumentSection {
 public:
   void open(std::string_view doc_type);
   void add(std::string_view key, std::string_view value);
+  // Copies what the section views of `text` before the text is replaced.
+  void keep_views_of(std::string_view text);
 
   // Whether the section builds, decided exactly as record building decides
   // it for a section read without hooks: each value converted in the order
@@ -64,9 +66,9 @@ public:
   // The text of a field: the section's type for doc_type; nothing when the
   // key did not appear.
   std::optional<std::string_view> value(std::size_t field) const {
-    if (field == kTypeField) return text(type_);
+    if (field == kTypeField) return type_;
     if (!seen_[field]) return std::nullopt;
-    return text(values_[field]);
+    return values_[field];
   }
   // The keys that no field takes, as the section's map holds them.
   const AttributeMap &extras() const { return extras_; }
@@ -80,21 +82,13 @@ public:
   static_assert(kTypeField < kDocumentFieldCount);
 
 private:
-  struct Span {
-    std::size_t offset = 0;
-    std::size_t size = 0;
-  };
-
-  Span keep(std::string_view s);
-  std::string_view text(Span s) const { return {texts_.data() + s.offset, s.size}; }
-
-  std::string texts_; // every text of the open section
-  Span type_;
-  std::array<Span, kDocumentFieldCount> values_{};
+  std::string_view type_;
+  std::array<std::string_view, kDocumentFieldCount> values_{};
   std::array<std::uint8_t, kDocumentFieldCount> order_{};
   std::bitset<kDocumentFieldCount> seen_;
   std::size_t count_ = 0;
   AttributeMap extras_;
+  std::deque<std::string> kept_; // what keep_views_of copied
 };
 
 } // namespace velmora::tables

@@ -25,6 +25,7 @@ public:
                          std::string_view value) override;
   void section_closed(SectionType type, std::uint64_t lineno) override;
   void document_opened(std::uint64_t lineno, std::string_view doc_type) override;
+  void keep_views_of(std::string_view text) override { section_.keep_views_of(text); }
 
   // The header table's columns after `source`: line, key, value.
   std::int64_t header_rows() const { return header_rows_; }

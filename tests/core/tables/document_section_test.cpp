@@ -41,6 +41,10 @@ public:
   void document_opened(std::uint64_t, std::string_view doc_type) override {
     section.open(doc_type);
   }
+  void keep_views_of(std::string_view text) override {
+    section.keep_views_of(text);
+    ++stretches;
+  }
   void section_attribute(SectionType type, std::uint64_t, std::string_view key,
                          std::string_view value) override {
     if (type == SectionType::Document) section.add(key, value);
@@ -71,18 +75,20 @@ public:
 
   DocumentSection section;
   std::vector<Outcome> outcomes;
+  int stretches = 0;
 };
 
 Outcome from_document(const Document &doc) {
   Outcome out;
-  for_each_field(doc, [&](const FieldInfo &, const auto &member) { out.cells.push_back(cell(member)); });
+  for_each_field(doc,
+                 [&](const FieldInfo &, const auto &member) { out.cells.push_back(cell(member)); });
   return out;
 }
 
 // Values that each kind of field accepts or refuses, blank ones included.
 const std::vector<std::string> kTexts = {"Оплата", "", "x y", "1"};
-const std::vector<std::string> kDates = {"05.03.2024", "5.3.24", "31.02.2024", "", "05-03-2024",
-                                         "05.03"};
+const std::vector<std::string> kDates = {"05.03.2024", "5.3.24",     "31.02.2024",
+                                         "",           "05-03-2024", "05.03"};
 const std::vector<std::string> kAmounts = {"100.00", "1.5E3", "-0", ".5", "12,50", "", "_1"};
 const std::vector<std::string> kUnknownKeys = {"КвитанцияДата", "СрокАкцепта", "Лишний", "НОМЕР"};
 
@@ -108,7 +114,8 @@ std::string random_section(std::mt19937 &rng) {
     }
   }
   for (int i = 0; i < 3; ++i) {
-    if (sometimes(rng)) lines.push_back(pick(rng, kUnknownKeys).append("=").append(pick(rng, kTexts)));
+    if (sometimes(rng))
+      lines.push_back(pick(rng, kUnknownKeys).append("=").append(pick(rng, kTexts)));
   }
   std::shuffle(lines.begin(), lines.end(), rng);
   std::string out = "СекцияДокумент=";
@@ -117,37 +124,59 @@ std::string random_section(std::mt19937 &rng) {
   return out.append("КонецДокумента\n");
 }
 
+struct Counts {
+  std::size_t built = 0;
+  std::size_t warned = 0;
+  int stretches = 0;
+};
+
+// Parses `text` both ways and compares every outcome.
+void expect_same_outcomes(const std::string &text, Counts &counts) {
+  auto plain = parse_statement(text);
+  ASSERT_TRUE(plain) << plain.error().display();
+  SectionObserver observer;
+  ASSERT_TRUE(parse_statement_observed(text, observer));
+  counts.stretches += observer.stretches;
+
+  ASSERT_EQ(observer.outcomes.size(), plain->documents.size() + plain->warnings.size());
+  std::size_t d = 0, w = 0;
+  for (const Outcome &out : observer.outcomes) {
+    if (w < plain->warnings.size() && plain->warnings[w].lineno == out.lineno) {
+      EXPECT_EQ(out.warning, plain->warnings[w].message) << out.lineno;
+      ++w;
+      ++counts.warned;
+    } else {
+      ASSERT_LT(d, plain->documents.size());
+      EXPECT_TRUE(out.warning.empty()) << out.warning << " at " << out.lineno;
+      EXPECT_EQ(out.cells, from_document(plain->documents[d]).cells) << out.lineno;
+      ++d;
+      ++counts.built;
+    }
+  }
+}
+
 TEST(DocumentSection, BuildsOrWarnsExactlyAsRecordBuildingDoes) {
   std::mt19937 rng(16);
-  std::size_t built = 0, warned = 0;
+  Counts counts;
   for (int round = 0; round < 300; ++round) {
     std::string sections;
     for (int i = 0; i < 4; ++i) sections += random_section(rng);
-    const std::string text = testing::statement(sections);
-    auto plain = parse_statement(text);
-    ASSERT_TRUE(plain) << plain.error().display();
-    SectionObserver observer;
-    ASSERT_TRUE(parse_statement_observed(text, observer));
-
-    ASSERT_EQ(observer.outcomes.size(), plain->documents.size() + plain->warnings.size());
-    std::size_t d = 0, w = 0;
-    for (const Outcome &out : observer.outcomes) {
-      if (w < plain->warnings.size() && plain->warnings[w].lineno == out.lineno) {
-        EXPECT_EQ(out.warning, plain->warnings[w].message) << text;
-        ++w;
-        ++warned;
-      } else {
-        ASSERT_LT(d, plain->documents.size());
-        EXPECT_TRUE(out.warning.empty()) << out.warning << "\n" << text;
-        EXPECT_EQ(out.cells, from_document(plain->documents[d]).cells) << text;
-        ++d;
-        ++built;
-      }
-    }
+    expect_same_outcomes(testing::statement(sections), counts);
   }
   // The values are chosen so that both outcomes are common.
-  EXPECT_GT(built, 100u);
-  EXPECT_GT(warned, 100u);
+  EXPECT_GT(counts.built, 100u);
+  EXPECT_GT(counts.warned, 100u);
+}
+
+TEST(DocumentSection, KeepsItsViewsAcrossTheStretchesOfWindows1251Input) {
+  std::mt19937 rng(1251);
+  std::string sections;
+  for (int i = 0; i < 1500; ++i) sections += random_section(rng);
+  Counts counts;
+  expect_same_outcomes(testing::to_cp1251(testing::statement(sections)), counts);
+  // Sections were open while the decoded text was replaced.
+  EXPECT_GT(counts.stretches, 2);
+  EXPECT_GT(counts.built, 300u);
 }
 
 TEST(DocumentSection, KeepsUnknownKeysInFirstOrderWithTheLastValue) {
