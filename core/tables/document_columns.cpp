@@ -6,6 +6,34 @@ namespace velmora::tables {
 
 namespace {
 
+// Documents hold no optional amount: an amount cell is never null.
+static_assert([] {
+  for (const FieldInfo &f : kDocumentFields) {
+    if (f.kind == FieldKind::Amount && !f.required) return false;
+  }
+  return true;
+}());
+
+constexpr std::size_t count_of(FieldKind kind) {
+  std::size_t n = 0;
+  for (const FieldInfo &f : kDocumentFields) n += f.kind == kind;
+  return n;
+}
+
+// The fields of one kind, in declaration order: entry i is the field that
+// the kind's i-th builder takes.
+template <FieldKind K> constexpr auto fields_of() {
+  std::array<std::size_t, count_of(K)> fields{};
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) {
+    if (kDocumentFields[i].kind == K) fields[n++] = i;
+  }
+  return fields;
+}
+constexpr auto kTextFields = fields_of<FieldKind::Text>();
+constexpr auto kDateFields = fields_of<FieldKind::Date>();
+constexpr auto kAmountFields = fields_of<FieldKind::Amount>();
+
 // A field's builder among those of its kind.
 constexpr std::array<std::size_t, kDocumentFieldCount> kBuilderOf = [] {
   std::array<std::size_t, kDocumentFieldCount> index{};
@@ -16,20 +44,6 @@ constexpr std::array<std::size_t, kDocumentFieldCount> kBuilderOf = [] {
   return index;
 }();
 
-constexpr std::size_t builders_of(FieldKind kind) {
-  std::size_t n = 0;
-  for (const FieldInfo &f : kDocumentFields) n += f.kind == kind;
-  return n;
-}
-
-// Documents hold no optional amount: an amount cell is never null.
-static_assert([] {
-  for (const FieldInfo &f : kDocumentFields) {
-    if (f.kind == FieldKind::Amount && !f.required) return false;
-  }
-  return true;
-}());
-
 template <class B> RawColumn finished(B &builder) {
   return std::shared_ptr<const ColumnData>(builder.finish());
 }
@@ -37,28 +51,24 @@ template <class B> RawColumn finished(B &builder) {
 } // namespace
 
 DocumentColumns::DocumentColumns()
-    : texts_(builders_of(FieldKind::Text)), dates_(builders_of(FieldKind::Date)),
-      amounts_(builders_of(FieldKind::Amount)) {}
+    : texts_(kTextFields.size()), dates_(kDateFields.size()), amounts_(kAmountFields.size()) {}
 
 void DocumentColumns::append(const DocumentSection &section, const ConvertedValues &converted) {
   position_.append(rows_++);
-  for (std::size_t field = 0; field < kDocumentFieldCount; ++field) {
-    const std::size_t b = kBuilderOf[field];
-    switch (kDocumentFields[field].kind) {
-    case FieldKind::Text:
-      if (auto text = section.value(field))
-        texts_[b].append(*text);
-      else
-        texts_[b].append_null();
-      break;
-    case FieldKind::Date:
-      if (const auto &date = converted[kConvertedSlot[field]].date)
-        dates_[b].append(days_since_epoch(*date));
-      else
-        dates_[b].append_null();
-      break;
-    case FieldKind::Amount: amounts_[b].append(converted[kConvertedSlot[field]].amount); break;
-    }
+  for (std::size_t i = 0; i < kTextFields.size(); ++i) {
+    if (auto text = section.value(kTextFields[i]))
+      texts_[i].append(*text);
+    else
+      texts_[i].append_null();
+  }
+  for (std::size_t i = 0; i < kDateFields.size(); ++i) {
+    if (const auto &date = converted[kConvertedSlot[kDateFields[i]]].date)
+      dates_[i].append(days_since_epoch(*date));
+    else
+      dates_[i].append_null();
+  }
+  for (std::size_t i = 0; i < kAmountFields.size(); ++i) {
+    amounts_[i].append(converted[kConvertedSlot[kAmountFields[i]]].amount);
   }
   for (const AttributeMap::Entry &extra : section.extras()) extras_.add(extra.key, extra.value);
   extras_.end_row();
