@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@ bool bit(const ColumnData &c, std::size_t i) { return (c.validity[i >> 3] >> (i 
 // Rows of text with nulls at the given places: the bits start only with the
 // first null, and must then describe every row before it as valid.
 TEST(Utf8Builder, ValidityAndOffsetsWhereverTheFirstNullFalls) {
-  const std::vector<std::vector<std::size_t>> null_rows = {
-      {}, {0}, {1}, {7}, {8}, {9, 10}, {15, 16, 30}, {23}};
+  const std::vector<std::vector<std::size_t>> null_rows = {{},  {0},     {1},          {7},
+                                                           {8}, {9, 10}, {15, 16, 30}, {23}};
   for (const auto &nulls : null_rows) {
     Utf8Builder builder;
     std::string expected_text;
