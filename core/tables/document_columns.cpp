@@ -70,7 +70,7 @@ void DocumentColumns::append(const DocumentSection &section, const ConvertedValu
   for (std::size_t i = 0; i < kAmountFields.size(); ++i) {
     amounts_[i].append(converted[kConvertedSlot[kAmountFields[i]]].amount);
   }
-  for (const AttributeMap::Entry &extra : section.extras()) extras_.add(extra.key, extra.value);
+  for (const DocumentSection::Extra &extra : section.extras()) extras_.add(extra.key, extra.value);
   extras_.end_row();
 }
 

@@ -2,6 +2,7 @@
 
 #include "parser/document_draft.hpp"
 #include "parser/field_lookup.hpp"
+#include "parser/model/keyed_hash.hpp"
 #include "parser/record_building.hpp"
 #include "parser/value_parsing.hpp"
 
@@ -38,26 +39,63 @@ std::expected<void, std::string> convert_into(ConvertedValue &slot, const FieldI
 
 } // namespace
 
+std::size_t DocumentSection::KeyHash::operator()(std::string_view key) const {
+  // Keyed: the keys come from the input.
+  return static_cast<std::size_t>(keyed_hash(key));
+}
+
 void DocumentSection::open(std::string_view doc_type) {
   seen_.reset();
   count_ = 0;
   extras_.clear();
+  if (!extra_index_.empty()) extra_index_.clear();
   kept_.clear();
   type_ = doc_type;
 }
 
 void DocumentSection::keep_views_of(std::string_view text) {
-  if (DocumentDraft::lies_in(type_, text)) type_ = kept_.emplace_back(type_);
-  for (std::size_t i = 0; i < count_; ++i) {
-    std::string_view &value = values_[order_[i]];
-    if (DocumentDraft::lies_in(value, text)) value = kept_.emplace_back(value);
+  auto keep = [&](std::string_view &view) {
+    if (DocumentDraft::lies_in(view, text)) view = kept_.emplace_back(view);
+  };
+  keep(type_);
+  for (std::size_t i = 0; i < count_; ++i) keep(values_[order_[i]]);
+  for (Extra &extra : extras_) {
+    keep(extra.key);
+    keep(extra.value);
   }
+  if (!extra_index_.empty()) index_extras(); // its keys viewed the old text
+}
+
+void DocumentSection::index_extras() {
+  extra_index_.clear();
+  for (std::size_t i = 0; i < extras_.size(); ++i) extra_index_.emplace(extras_[i].key, i);
+}
+
+void DocumentSection::add_extra(std::string_view key, std::string_view value) {
+  // A repeated key keeps its place and takes the later value.
+  if (extras_.size() <= kScannedExtras) {
+    for (Extra &extra : extras_) {
+      if (extra.key == key) {
+        extra.value = value;
+        return;
+      }
+    }
+    extras_.push_back({key, value});
+    if (extras_.size() > kScannedExtras) index_extras();
+    return;
+  }
+  auto [at, added] = extra_index_.try_emplace(key, extras_.size());
+  if (!added) {
+    extras_[at->second].value = value;
+    return;
+  }
+  extras_.push_back({key, value});
 }
 
 void DocumentSection::add(std::string_view key, std::string_view value) {
   const std::size_t field = kFieldKeys.find(key);
   if (field == kFieldKeys.kNotFound) {
-    extras_.insert(key, value);
+    add_extra(key, value);
     return;
   }
   if (!seen_[field]) {

@@ -7,10 +7,12 @@
 #include <deque>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
-#include "velmora/model/attribute_map.hpp"
 #include "velmora/model/document.hpp"
 #include "velmora/model/exchange_keys.hpp"
 
@@ -70,8 +72,12 @@ public:
     if (!seen_[field]) return std::nullopt;
     return values_[field];
   }
-  // The keys that no field takes, as the section's map holds them.
-  const AttributeMap &extras() const { return extras_; }
+  // The keys that no field takes, as the section's map would hold them.
+  struct Extra {
+    std::string_view key;
+    std::string_view value;
+  };
+  std::span<const Extra> extras() const { return extras_; }
 
   // The field that the opening line's type supplies.
   static constexpr std::size_t kTypeField = [] {
@@ -82,12 +88,24 @@ public:
   static_assert(kTypeField < kDocumentFieldCount);
 
 private:
+  // Up to this many unknown keys a section finds a repeated one by
+  // comparing it with each; past it, through an index by key, so that a
+  // section with many such keys costs no more than a hashed map.
+  static constexpr std::size_t kScannedExtras = 16;
+  struct KeyHash {
+    std::size_t operator()(std::string_view key) const;
+  };
+
+  void add_extra(std::string_view key, std::string_view value);
+  void index_extras();
+
   std::string_view type_;
   std::array<std::string_view, kDocumentFieldCount> values_{};
   std::array<std::uint8_t, kDocumentFieldCount> order_{};
   std::bitset<kDocumentFieldCount> seen_;
   std::size_t count_ = 0;
-  AttributeMap extras_;
+  std::vector<Extra> extras_;
+  std::unordered_map<std::string_view, std::size_t, KeyHash> extra_index_;
   std::deque<std::string> kept_; // what keep_views_of copied
 };
 

@@ -200,5 +200,35 @@ TEST(DocumentSection, KeepsUnknownKeysInFirstOrderWithTheLastValue) {
   EXPECT_EQ(section.convert().error(), "missing field `Номер`");
 }
 
+TEST(DocumentSection, ManyUnknownKeysKeepTheirOrderAndLastValues) {
+  // Past the keys it scans, the section finds repeated keys by an index,
+  // which must follow the views that keep_views_of moves.
+  auto keys = [](int from, int to) {
+    std::string t;
+    for (int i = from; i < to; ++i) t.append("Ключ").append(std::to_string(i)).append("\n");
+    return t;
+  };
+  std::string first = keys(0, 61), second = keys(61, 100);
+  DocumentSection section;
+  section.open("Ордер");
+  std::vector<std::pair<std::string, std::string>> expected;
+  for (int i = 0; i < 100; ++i) {
+    const std::string key = "Ключ" + std::to_string(i) + "\n";
+    const std::string &text = i <= 60 ? first : second;
+    section.add(std::string_view(text).substr(text.find(key), key.size() - 1), "a");
+    expected.emplace_back(key.substr(0, key.size() - 1), "a");
+  }
+  // The first text goes away, as a decoded stretch does.
+  section.keep_views_of(first);
+  std::fill(first.begin(), first.end(), 'x');
+  section.add("Ключ7", "b");
+  section.add("Ключ99", "c");
+  expected[7].second = "b";
+  expected[99].second = "c";
+  std::vector<std::pair<std::string, std::string>> extras;
+  for (const auto &e : section.extras()) extras.emplace_back(e.key, e.value);
+  EXPECT_EQ(extras, expected);
+}
+
 } // namespace
 } // namespace velmora::tables
