@@ -3,22 +3,27 @@ parse() plus reading every attribute, threads 2 against 1, and the peak
 memory of read_tables.
 
     python bench/bench_tables.py [--size-mb 9] [--big-mb 100] [--runs 5] [--smoke]
+                                 [--baseline DIR [--baseline-python PY] [--rounds 5]]
+
+With --baseline, DIR holds another build of velmora and velmora_py (an
+installed copy, as `pip install --target DIR` makes it): every figure is
+then measured for both, in fresh processes that take turns, and each
+figure is the median over the rounds. On a machine shared with other jobs
+the turns keep both builds under the same load.
 """
 
 import argparse
+import json
 import os
+import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import gen_statement  # noqa: E402
-import pyarrow as pa  # noqa: E402
-from bench_parse import mb_per_s, median_seconds  # noqa: E402
-
-import velmora  # noqa: E402
-import velmora_py  # noqa: E402
 
 PEAK_SCRIPT = """
 import sys, velmora, pyarrow
@@ -37,21 +42,105 @@ print(before, peak())
 """
 
 
-def parse_and_read_all(data):
-    statement = velmora_py.parse(data)
-    for doc in statement.documents:
-        for name in velmora.DOCUMENT_ATTRIBUTES:
-            getattr(doc, name)
+def timed(call, runs):
+    """Median wall and CPU seconds of `runs` calls, after one to warm up."""
+    call()
+    walls, cpus = [], []
+    for _ in range(runs):
+        wall, cpu = time.perf_counter(), time.process_time()
+        call()
+        walls.append(time.perf_counter() - wall)
+        cpus.append(time.process_time() - cpu)
+    return statistics.median(walls), statistics.median(cpus)
 
 
-def peak_ratio(size_mb):
-    with tempfile.NamedTemporaryFile(suffix=".txt") as f:
-        f.write(gen_statement.generate(int(size_mb * 1e6), "utf-8"))
-        f.flush()
-        size = os.path.getsize(f.name)
-        out = subprocess.run([sys.executable, "-c", PEAK_SCRIPT, f.name], check=True,
-                             capture_output=True, text=True).stdout.split()
-    return size, (int(out[1]) - int(out[0])) / size
+def measure(single_path, many_paths, runs):
+    """The figures of the velmora on this interpreter's path, in seconds."""
+    import pyarrow as pa
+
+    import velmora
+    import velmora_py
+
+    data = open(single_path, "rb").read()
+    files = [open(p, "rb").read() for p in many_paths]
+
+    def parse_and_read_all():
+        statement = velmora_py.parse(data)
+        for doc in statement.documents:
+            for name in velmora.DOCUMENT_ATTRIBUTES:
+                getattr(doc, name)
+
+    figures = {}
+    figures["objects"], figures["objects_cpu"] = timed(parse_and_read_all, runs)
+    figures["tables"], figures["tables_cpu"] = timed(
+        lambda: pa.table(velmora.read_tables(data).documents), runs)
+    figures["one"], _ = timed(lambda: velmora.read_tables(files, threads=1), runs)
+    figures["two"], _ = timed(lambda: velmora.read_tables(files, threads=2), runs)
+    return figures
+
+
+def peak_ratio(path, python, env):
+    size = os.path.getsize(path)
+    out = subprocess.run([python, "-c", PEAK_SCRIPT, path], check=True, capture_output=True,
+                         text=True, env=env).stdout.split()
+    return (int(out[1]) - int(out[0])) / size
+
+
+def write_inputs(folder, size_mb, big_mb):
+    """The statements as files, so that every process reads the same bytes."""
+    def write(name, size):
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(gen_statement.generate(int(size), "utf-8"))
+        return path
+
+    single = write("single.txt", size_mb * 1e6)
+    quarter = write("quarter.txt", size_mb * 1e6 / 4)
+    big = write("big.txt", big_mb * 1e6)
+    return single, [quarter] * 8, big
+
+
+def environment(path_dir):
+    env = dict(os.environ)
+    if path_dir:
+        env["PYTHONPATH"] = path_dir
+    else:
+        env.pop("PYTHONPATH", None)
+    return env
+
+
+def run_worker(python, env, single, many, runs):
+    command = [python, os.path.abspath(__file__), "--worker", single, *many, "--runs", str(runs)]
+    out = subprocess.run(command, check=True, capture_output=True, text=True, env=env).stdout
+    return json.loads(out)
+
+
+def report(size, big_size, results, peaks):
+    labels = list(results)
+    med = {label: {k: statistics.median(r[k] for r in rounds) for k in rounds[0]}
+           for label, rounds in results.items()}
+    mb = lambda seconds: size / seconds / 1e6  # noqa: E731
+    head = "".join(f"{label:>12}" for label in labels)
+    print(f"statement: {size / 1e6:.1f} MB UTF-8; medians of {len(results[labels[0]])} round(s)")
+    print(f"{'':44}{head}")
+    print(f"{'parse() + 53 getattr per document (MB/s)':44}"
+          + "".join(f"{mb(med[l]['objects']):12.0f}" for l in labels))
+    print(f"{'read_tables -> pyarrow.Table (MB/s)':44}"
+          + "".join(f"{mb(med[l]['tables']):12.0f}" for l in labels))
+    print(f"{'  x parse()+getattr of the same build':44}"
+          + "".join(f"{med[l]['objects'] / med[l]['tables']:11.2f}x" for l in labels))
+    first = labels[0]
+    print(f"{'  x parse()+getattr of ' + first:44}"
+          + "".join(f"{med[first]['objects'] / med[l]['tables']:11.2f}x" for l in labels))
+    print(f"{'  the same by CPU time':44}"
+          + "".join(f"{med[l]['objects_cpu'] / med[l]['tables_cpu']:11.2f}x" for l in labels))
+    print(f"{'8 files, threads=1 (ms)':44}" + "".join(f"{med[l]['one'] * 1e3:12.1f}" for l in labels))
+    print(f"{'8 files, threads=2 (ms)':44}" + "".join(f"{med[l]['two'] * 1e3:12.1f}" for l in labels))
+    print(f"{'  threads=2 speed-up':44}"
+          + "".join(f"{med[l]['one'] / med[l]['two']:11.2f}x" for l in labels))
+    print(f"{f'peak memory, {big_size / 1e6:.0f} MB statement (x input)':44}"
+          + "".join(f"{peaks[l]:11.2f}x" for l in labels))
+    print(f"load average while measuring: {' '.join(f'{x:.1f}' for x in os.getloadavg())}")
 
 
 def main(argv=None):
@@ -59,27 +148,29 @@ def main(argv=None):
     parser.add_argument("--size-mb", type=float, default=9)
     parser.add_argument("--big-mb", type=float, default=100)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--baseline", help="a folder holding the build to compare with")
+    parser.add_argument("--baseline-python", default=sys.executable)
+    parser.add_argument("--worker", nargs="+", help=argparse.SUPPRESS)
     args = parser.parse_args(argv)
+    if args.worker:
+        print(json.dumps(measure(args.worker[0], args.worker[1:], args.runs)))
+        return
     if args.smoke:
-        args.size_mb, args.big_mb, args.runs = 0.5, 2, 1
+        args.size_mb, args.big_mb, args.runs, args.rounds = 0.5, 2, 1, 1
 
-    data = gen_statement.generate(int(args.size_mb * 1e6), "utf-8")
-    size = len(data)
-    objects = median_seconds(lambda: parse_and_read_all(data), args.runs)
-    tables = median_seconds(lambda: pa.table(velmora.read_tables(data).documents), args.runs)
-    print(f"statement: {size / 1e6:.1f} MB UTF-8")
-    print(f"parse() + 53 getattr per document: {mb_per_s(size, objects):8.0f} MB/s")
-    print(f"read_tables -> pyarrow.Table:      {mb_per_s(size, tables):8.0f} MB/s"
-          f"  ({objects / tables:.1f}x)")
-
-    files = [gen_statement.generate(int(args.size_mb * 1e6 / 4), "utf-8") for _ in range(8)]
-    one = median_seconds(lambda: velmora.read_tables(files, threads=1), args.runs)
-    two = median_seconds(lambda: velmora.read_tables(files, threads=2), args.runs)
-    print(f"8 files, threads=1: {one * 1e3:8.1f} ms; threads=2: {two * 1e3:8.1f} ms  ({one / two:.2f}x)")
-
-    big, ratio = peak_ratio(args.big_mb)
-    print(f"peak memory of read_tables on {big / 1e6:.0f} MB: {ratio:.2f}x the input")
+    builds = {"this": (sys.executable, environment(os.environ.get("PYTHONPATH")))}
+    if args.baseline:
+        builds = {"before": (args.baseline_python, environment(args.baseline)), "after": builds["this"]}
+    with tempfile.TemporaryDirectory() as folder:
+        single, many, big = write_inputs(folder, args.size_mb, args.big_mb)
+        results = {label: [] for label in builds}
+        for _ in range(args.rounds):
+            for label, (python, env) in builds.items():
+                results[label].append(run_worker(python, env, single, many, args.runs))
+        peaks = {label: peak_ratio(big, python, env) for label, (python, env) in builds.items()}
+        report(os.path.getsize(single), os.path.getsize(big), results, peaks)
 
 
 if __name__ == "__main__":

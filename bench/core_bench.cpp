@@ -16,6 +16,7 @@
 #include "parser/line_cursor.hpp"
 #include "text/trim.hpp"
 #include "velmora/parse_statement.hpp"
+#include "velmora/tables/statement_tables.hpp"
 
 namespace {
 
@@ -84,6 +85,16 @@ void parse_whole(benchmark::State &state, const std::string *input) {
   count_bytes(state, *input);
 }
 
+// The table path: one statement's rows for every table, columns built.
+void tables_whole(benchmark::State &state, const std::string *input) {
+  for (auto _ : state) {
+    auto tables = velmora::tables::read_file_tables(*input);
+    if (!tables) state.SkipWithError("the benchmark statement does not parse");
+    benchmark::DoNotOptimize(tables);
+  }
+  count_bytes(state, *input);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -108,6 +119,10 @@ int main(int argc, char **argv) {
   benchmark::RegisterBenchmark("parse/utf8", parse_whole, &utf8_input)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("parse/cp1251", parse_whole, &cp1251_input)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("tables/utf8", tables_whole, &utf8_input)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("tables/cp1251", tables_whole, &cp1251_input)
       ->Unit(benchmark::kMillisecond);
   argv[2] = argv[0];
   int rest = argc - 2;

@@ -1,5 +1,6 @@
 #include "velmora/parse_statement.hpp"
 
+#include "parser/document_observer.hpp"
 #include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
 #include "parser/line_scanner.hpp"
@@ -59,16 +60,18 @@ std::expected<Statement, ParseError> finish(SectionReader &reader) {
   return reader.take_statement();
 }
 
-// Where a parse's lines and outcomes go besides the statement; both optional.
+// Where a parse's lines and outcomes go besides the statement; all optional.
 struct Consumers {
   ParseObserver *observer = nullptr;
   DocumentSink *sink = nullptr;
+  DocumentObserver *documents = nullptr; // takes the document sections over
 };
 
 std::expected<Statement, ParseError> read_sections(std::string_view text, Encoding encoding,
                                                    std::span<SectionHook *const> hooks,
                                                    Consumers consumers) {
   SectionReader reader(encoding, hooks, consumers.observer, consumers.sink);
+  if (consumers.documents != nullptr) reader.leave_documents_to(*consumers.documents);
   reader.expect_text_size(text.size());
   if (auto read = read_lines(reader, text, 0); !read)
     return std::unexpected(std::move(read.error()));
@@ -105,6 +108,7 @@ read_windows1251(std::string_view bytes, std::span<SectionHook *const> hooks, Co
   // The first stretch holds the whole first line.
   if (!starts_with_magic_line(text)) return std::unexpected(ParseError::not_statement());
   SectionReader reader(Encoding::Cp1251, hooks, consumers.observer, consumers.sink);
+  if (consumers.documents != nullptr) reader.leave_documents_to(*consumers.documents);
   // Its text is up to twice as long as its bytes (a Cyrillic letter takes
   // two bytes in UTF-8): sizing the list of documents from the bytes alone
   // makes it move all its documents once it fills up.
@@ -153,6 +157,11 @@ std::expected<Statement, ParseError> parse_statement(std::string_view bytes,
 std::expected<Statement, ParseError>
 parse_statement(std::string_view bytes, std::span<SectionHook *const> hooks, DocumentSink &sink) {
   return parse_with(bytes, hooks, Consumers{nullptr, &sink});
+}
+
+std::expected<Statement, ParseError> parse_statement_observed(std::string_view bytes,
+                                                              DocumentObserver &observer) {
+  return parse_with(bytes, {}, Consumers{nullptr, nullptr, &observer});
 }
 
 } // namespace velmora

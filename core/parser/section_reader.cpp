@@ -78,12 +78,13 @@ void SectionReader::expect_text_size(std::size_t bytes) {
   // Real exports spend two to three kilobytes of text on a document. Room
   // that stays unused is address space only: its pages are never touched.
   constexpr std::size_t kTextPerDocument = 2048;
-  if (sink_ != nullptr) return;
+  if (sink_ != nullptr || documents_ != nullptr) return;
   statement_.documents.reserve(bytes / kTextPerDocument);
 }
 
 void SectionReader::keep_views_of(std::string_view text) {
   if (state_ != ReaderState::Document) return;
+  if (documents_ != nullptr) documents_->keep_views_of(text);
   if (DocumentDraft::lies_in(doc_type_, text)) doc_type_ = kept_.emplace_back(doc_type_);
   draft_.keep_out_of(text, kept_);
 }
@@ -116,6 +117,7 @@ std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno
   switch (state_) {
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
+    if (documents_ != nullptr) return {};
     if (hooks_.empty()) {
       draft_.add(item.known.document_field, item.value);
       return {};
@@ -152,6 +154,7 @@ std::expected<void, ParseError> SectionReader::on_marker(std::uint64_t lineno,
     kept_.clear();
     doc_type_ = item.value;
     state_ = ReaderState::Document;
+    if (documents_ != nullptr) documents_->document_opened(lineno, item.value);
     return {};
   case SectionMarker::DocumentEnd:
     if (state_ != ReaderState::Document) break;
@@ -191,6 +194,10 @@ std::expected<void, ParseError> SectionReader::run_hooks(SectionType type, std::
 
 std::expected<void, ParseError> SectionReader::close_document(std::uint64_t lineno) {
   if (observer_) observer_->section_closed(SectionType::Document, lineno);
+  if (documents_ != nullptr) {
+    state_ = ReaderState::ReadNextSection;
+    return {};
+  }
   if (hooks_.empty()) {
     complete_document_draft(statement_, draft_, doc_type_, lineno, sink_, reused_);
     draft_.clear();

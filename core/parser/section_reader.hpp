@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "parser/document_draft.hpp"
+#include "parser/document_observer.hpp"
 #include "parser/known_keys.hpp"
 #include "text/trim.hpp"
 #include "velmora/document_sink.hpp"
@@ -96,6 +97,14 @@ public:
   // stretch of decoded input: what the open section still views of `text`
   // is copied into storage of the reader's own.
   void keep_views_of(std::string_view text);
+  // Hands the document sections to `observer` instead of building them
+  // (see DocumentObserver); it also becomes the reader's observer. Only
+  // for a reader without hooks, before the first line.
+  void leave_documents_to(DocumentObserver &observer) {
+    observer_ = &observer;
+    documents_ = &observer;
+    plain_documents_ = false; // the observer must see every attribute line
+  }
   // Room for the documents a text of this size is expected to hold, so that
   // the list of documents (large records) is not moved while it grows.
   void expect_text_size(std::size_t bytes);
@@ -117,6 +126,7 @@ private:
   // No hooks, no observer and no failure: document attributes only go into
   // the draft.
   bool plain_documents_ = false;
+  DocumentObserver *documents_ = nullptr; // takes the document sections over
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;

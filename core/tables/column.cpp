@@ -2,6 +2,12 @@
 
 namespace velmora::tables {
 
+void ValidityBuilder::start_bits() {
+  bits_.assign(static_cast<std::size_t>((length_ + 7) / 8), 0xff);
+  // The bits past the last row start clear, as appending expects.
+  if (length_ % 8 != 0) bits_.back() = static_cast<std::uint8_t>((1u << (length_ % 8)) - 1);
+}
+
 void ValidityBuilder::finish(ColumnData &column) {
   column.length = length_;
   column.null_count = nulls_;

@@ -43,18 +43,26 @@ struct DecimalColumn {
   std::shared_ptr<ColumnData> validity; // length, null count and bits
 };
 
+// One bit per row. The bits are written only once a row is null: a column
+// without nulls (most of them) costs a count per row and nothing more.
 class ValidityBuilder {
 public:
   void append(bool valid) {
-    if ((length_ & 7) == 0) bits_.push_back(0);
-    bits_.back() |= static_cast<std::uint8_t>(std::uint8_t{valid} << (length_ & 7));
-    nulls_ += !valid;
+    if (!valid) {
+      if (nulls_ == 0) start_bits();
+      ++nulls_;
+    }
+    if (nulls_ > 0) {
+      if ((length_ & 7) == 0) bits_.push_back(0);
+      bits_.back() |= static_cast<std::uint8_t>(std::uint8_t{valid} << (length_ & 7));
+    }
     ++length_;
   }
   // Moves the bits, length and null count into the column.
   void finish(ColumnData &column);
 
 private:
+  void start_bits(); // the bits of the rows so far, all valid
   std::vector<std::uint8_t> bits_;
   std::int64_t length_ = 0;
   std::int64_t nulls_ = 0;
@@ -64,11 +72,8 @@ class Utf8Builder {
 public:
   void reserve(std::size_t rows, std::size_t bytes);
   void append(std::string_view text) {
-    const std::size_t at = data_.size();
-    if (text.size() > data_.capacity() - at)
-      data_.reserve(std::max(2 * data_.capacity(), at + text.size()));
-    data_.resize(at + text.size());
-    if (!text.empty()) std::memcpy(data_.data() + at, text.data(), text.size());
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(text.data());
+    data_.insert(data_.end(), bytes, bytes + text.size()); // no zero fill first
     push_offset();
     validity_.append(true);
   }

@@ -1,79 +1,10 @@
-#include <type_traits>
-
+#include "parser/document_observer.hpp"
 #include "tables/file_rows.hpp"
 #include "tables/line_collector.hpp"
-#include "tables/table_columns.hpp"
-#include "velmora/model/document_members.hpp"
-#include "velmora/parse_statement.hpp"
 
 namespace velmora::tables {
 
 namespace {
-
-// Text values are released as soon as they are copied, so that the model
-// and the columns are not both whole in memory at once.
-template <class T> void release(T &value) {
-  if constexpr (std::is_same_v<T, std::string>)
-    std::string().swap(value);
-  else if constexpr (std::is_same_v<T, std::optional<std::string>>)
-    value.reset();
-}
-
-std::size_t text_bytes(const std::string &s) { return s.size(); }
-std::size_t text_bytes(const std::optional<std::string> &s) { return s ? s->size() : 0; }
-
-// One document field as a column, from every document of the statement.
-template <class T> RawColumn field_column(std::vector<Document> &documents, T Document::*member) {
-  if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::optional<std::string>>) {
-    Utf8Builder column;
-    std::size_t bytes = 0;
-    for (const Document &d : documents) bytes += text_bytes(d.*member);
-    column.reserve(documents.size(), bytes);
-    for (Document &d : documents) {
-      if constexpr (std::is_same_v<T, std::string>)
-        column.append(d.*member);
-      else if (d.*member)
-        column.append(*(d.*member));
-      else
-        column.append_null();
-      release(d.*member);
-    }
-    return std::shared_ptr<const ColumnData>(column.finish());
-  } else if constexpr (std::is_same_v<T, Date> || std::is_same_v<T, std::optional<Date>>) {
-    FixedBuilder<std::int32_t> column;
-    column.reserve(documents.size());
-    for (const Document &d : documents) {
-      if constexpr (std::is_same_v<T, Date>)
-        column.append(days_since_epoch(d.*member));
-      else if (d.*member)
-        column.append(days_since_epoch(*(d.*member)));
-      else
-        column.append_null();
-    }
-    return std::shared_ptr<const ColumnData>(column.finish());
-  } else {
-    DecimalBuilder column;
-    column.reserve(documents.size());
-    for (const Document &d : documents) column.append(d.*member);
-    return column.finish();
-  }
-}
-
-RawBatch document_rows(std::vector<Document> &documents, std::shared_ptr<ColumnData> extras) {
-  RawBatch batch;
-  batch.rows = static_cast<std::int64_t>(documents.size());
-  FixedBuilder<std::int32_t> position;
-  position.reserve(documents.size());
-  for (std::size_t i = 0; i < documents.size(); ++i) position.append(static_cast<std::int32_t>(i));
-  batch.columns.push_back(std::shared_ptr<const ColumnData>(position.finish()));
-  for (std::size_t field : kDocumentColumnFields) {
-    batch.columns.push_back(std::visit([&](auto member) { return field_column(documents, member); },
-                                       kDocumentMembers[field]));
-  }
-  batch.columns.push_back(std::shared_ptr<const ColumnData>(std::move(extras)));
-  documents.clear();
-  return batch;
-}
 
 template <class B> RawColumn finished(B &builder) {
   return std::shared_ptr<const ColumnData>(builder.finish());
@@ -169,15 +100,13 @@ std::int64_t FileTables::document_count() const { return (*rows_)[TableKind::Doc
 
 std::expected<FileTables, SourceFailure> read_file_tables(std::string_view bytes) {
   LineCollector lines;
-  auto parsed = parse_statement(bytes, {}, &lines);
+  auto parsed = parse_statement_observed(bytes, lines);
   if (!parsed) return std::unexpected(failure_of(parsed.error()));
-  Statement &statement = *parsed;
   auto rows = std::make_shared<FileRows>();
-  auto extras = lines.document_extras(statement.warnings);
-  rows->tables[0] = document_rows(statement.documents, std::move(extras));
-  rows->tables[1] = interval_rows(statement.accounts);
+  rows->tables[0] = lines.documents().finish();
+  rows->tables[1] = interval_rows(parsed->accounts);
   rows->tables[2] = header_rows(lines);
-  rows->tables[3] = warning_rows(statement.warnings);
+  rows->tables[3] = warning_rows(lines.warnings());
   bool fits = true;
   for (const RawBatch &batch : rows->tables) fits = fits && all_fit(batch);
   if (!fits) {

@@ -1,27 +1,31 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
+#include "parser/document_observer.hpp"
 #include "tables/column.hpp"
+#include "tables/document_columns.hpp"
+#include "tables/document_section.hpp"
 #include "velmora/model/warning.hpp"
-#include "velmora/parse_observer.hpp"
 
 namespace velmora::tables {
 
-// Keeps what the statement model leaves out: every header line with its
-// number, and each document section's keys that no field takes (in order
-// of first appearance, with the last line's value).
-class LineCollector final : public ParseObserver {
+// Takes a statement's lines as the reader accepts them and keeps what the
+// tables show that the statement model leaves out or would build first:
+// every header line with its number, and the document sections, each
+// straight into the documents' columns (with the keys that no field takes)
+// or, when it does not build, as a warning.
+class LineCollector final : public DocumentObserver {
 public:
   void header_attribute(std::uint64_t lineno, std::string_view key,
                         std::string_view value) override;
   void section_attribute(SectionType type, std::uint64_t lineno, std::string_view key,
                          std::string_view value) override;
   void section_closed(SectionType type, std::uint64_t lineno) override;
+  void document_opened(std::uint64_t lineno, std::string_view doc_type) override;
+  void keep_views_of(std::string_view text) override { section_.keep_views_of(text); }
 
   // The header table's columns after `source`: line, key, value.
   std::int64_t header_rows() const { return header_rows_; }
@@ -29,30 +33,18 @@ public:
   Utf8Builder &header_keys() { return header_keys_; }
   Utf8Builder &header_values() { return header_values_; }
 
-  // The `extra` column of the documents that were built: a document
-  // section whose closing line carries a warning was not.
-  std::shared_ptr<ColumnData> document_extras(std::span<const Warning> warnings) const;
-  // How many document sections closed.
-  std::size_t document_sections() const { return sections_.size(); }
+  DocumentColumns &documents() { return documents_; }
+  // The document sections that did not build, in input order.
+  const std::vector<Warning> &warnings() const { return warnings_; }
 
 private:
-  struct Extra {
-    std::string key;
-    std::string value;
-  };
-  struct Section {
-    std::uint64_t lineno;
-    std::size_t begin; // its extras are extras_[begin, end)
-    std::size_t end;
-  };
-
   std::int64_t header_rows_ = 0;
   FixedBuilder<std::int64_t> header_lines_;
   Utf8Builder header_keys_;
   Utf8Builder header_values_;
-  std::vector<Extra> extras_;
-  std::vector<Section> sections_;
-  std::size_t open_begin_ = 0; // first extra of the open document section
+  DocumentSection section_; // the open document section
+  DocumentColumns documents_;
+  std::vector<Warning> warnings_;
 };
 
 } // namespace velmora::tables

@@ -4,6 +4,7 @@ extra keys as the section's attributes that no field takes."""
 
 import datetime
 import decimal
+import random
 
 import pytest
 from hypothesis import given, strategies as st
@@ -138,3 +139,40 @@ def test_amount_scale_is_the_tables_largest_and_widens_past_38_digits():
         decimal.Decimal("-0.0000000000000000000000000001")]
     narrow = pa.table(velmora.read_tables([small]).documents)
     assert narrow.schema.field("amount").type == pa.decimal128(38, 28)
+
+
+def long_windows1251_statement(seed):
+    """Enough document sections that windows-1251 input is decoded in
+    several stretches, with sections open across their ends: some that do
+    not build, repeated and unknown keys, long Cyrillic values."""
+    rng = random.Random(seed)
+    sections = []
+    for i in range(2500):
+        attrs = dict(DOCUMENT, Номер=str(i), НазначениеПлатежа="Оплата по счёту " * rng.randint(1, 12))
+        fault = rng.random()
+        if fault < 0.1:
+            del attrs["Сумма"]
+        elif fault < 0.2:
+            attrs["Дата"] = rng.choice(["31.02.2024", "", "05-03-2024"])
+        elif fault < 0.3:
+            attrs["ДатаСписано"] = rng.choice(["", "06.03.2024", "6.3.2024"])
+        lines = list(attrs.items()) + [(rng.choice(UNKNOWN_KEYS[:6]), "Квитанция " * rng.randint(0, 3))
+                                       for _ in range(rng.randint(0, 3))]
+        if rng.random() < 0.2:
+            lines.append(("Номер", f"повтор {i}"))
+        sections.append((rng.choice(["Платежное поручение", "Банковский ордер"]), lines))
+    return render([("РасчСчет", "40702810900000000001")], sections).decode().encode("cp1251")
+
+
+@pytest.mark.parametrize("seed", [1, 2])
+def test_long_windows1251_statements_equal_the_parse(seed):
+    data = long_windows1251_statement(seed)
+    assert len(data) > 3 * 256 * 1024
+    tables, statement = check_statement(data)
+    assert statement.encoding == "cp1251" and statement.warnings
+    # Extras of the sections that built: those whose closing line has no warning.
+    closing = [n for n, line in enumerate(data.decode("cp1251").split("\n"), 1) if line == "КонецДокумента"]
+    warned = {line for line, _message in statement.warnings}
+    expected = [extra for extra, line in zip(expected_extras(data), closing, strict=True) if line not in warned]
+    docs = pa.table(tables.documents).to_pylist()
+    assert [row["extra"] for row in docs] == expected
