@@ -2,7 +2,17 @@
 
 #include <new>
 
+#include "convert/short_copy.hpp"
+
 namespace velmora_py {
+namespace {
+
+// The slot of the lowest set bit of a non-zero mask.
+std::size_t lowest_slot(std::uint64_t mask) {
+  return static_cast<std::size_t>(__builtin_ctzll(mask));
+}
+
+} // namespace
 
 void CompactTexts::write_entry(unsigned char *at, bool wide, std::size_t end, TextShape shape) {
   const auto kind = static_cast<std::uint64_t>(shape.kind);
@@ -19,8 +29,7 @@ CompactTexts::CompactTexts(std::uint64_t present, std::span<const std::string_vi
   const std::size_t slots = values.size() < kMaxSlots ? values.size() : kMaxSlots;
   present &= (std::uint64_t{1} << slots) - 1;
   std::size_t total = 0;
-  for (std::size_t i = 0; i < slots; ++i)
-    if ((present >> i) & 1) total += values[i].size();
+  for (std::uint64_t m = present; m != 0; m &= m - 1) total += values[lowest_slot(m)].size();
   const std::size_t count = count_bits(present);
   // A text's code points never outnumber its bytes, so the narrow form
   // holds every count once it holds the total.
@@ -31,18 +40,17 @@ CompactTexts::CompactTexts(std::uint64_t present, std::span<const std::string_vi
   present_ = present | (wide ? kWide : 0);
   char *text = reinterpret_cast<char *>(block_);
   std::size_t end = 0;
-  for (std::size_t i = 0; i < slots; ++i) {
-    if (!((present >> i) & 1)) continue;
-    if (!values[i].empty()) std::memcpy(text + end, values[i].data(), values[i].size());
-    end += values[i].size();
+  for (std::uint64_t m = present; m != 0; m &= m - 1) {
+    const std::string_view value = values[lowest_slot(m)];
+    copy_short(text + end, value.data(), value.size());
+    end += value.size();
   }
   // The shapes are measured from the copies, where the texts that follow a
   // text may be read past its end.
   unsigned char *entry_at = block_;
   end = 0;
-  for (std::size_t i = 0; i < slots; ++i) {
-    if (!((present >> i) & 1)) continue;
-    const std::size_t size = values[i].size();
+  for (std::uint64_t m = present; m != 0; m &= m - 1) {
+    const std::size_t size = values[lowest_slot(m)].size();
     entry_at -= width;
     write_entry(entry_at, wide, end + size, measure_utf8(text + end, size, total - end - size));
     end += size;

@@ -10,8 +10,10 @@ bool GetterTable::install(PyTypeObject *type, std::span<const PyGetSetDef> getse
     if (name == nullptr) return false;
     std::size_t i = bucket(name);
     while (entries_[i].name != nullptr && entries_[i].name != name) i = (i + 1) % kSize;
-    if (entries_[i].name != nullptr) Py_DECREF(name); // listed twice: the first one wins
-    else entries_[i] = Entry{name, def.get};
+    if (entries_[i].name != nullptr)
+      Py_DECREF(name); // listed twice: the first one wins
+    else
+      entries_[i] = Entry{name, def.get};
   }
   // Set on the type object rather than declared as a slot, so that the
   // class gains no __getattribute__ of its own in its __dict__.

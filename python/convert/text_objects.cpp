@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "convert/short_copy.hpp"
 #include "convert/ucs2_decode.hpp"
 #include "text/quote.hpp"
 
@@ -30,7 +31,7 @@ PyObject *new_str(const ShapedText &text) {
     // Decoding gives the interpreter's cached str for one character.
     if (length == 1) break;
     PyObject *str = blank_str(length, 0x7F);
-    if (str != nullptr && length != 0) std::memcpy(PyUnicode_DATA(str), text.utf8.data(), length);
+    if (str != nullptr) copy_short(PyUnicode_DATA(str), text.utf8.data(), length);
     return str;
   }
   case TextKind::Bmp: {

@@ -75,8 +75,8 @@ inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * done));
       if (done + 1 == blocks) {
         const std::size_t kept = size - 16 * done;
-        v = _mm_and_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i *>(
-                                 detail::kKeepFirst + 16 - kept)));
+        v = _mm_and_si128(
+            v, _mm_loadu_si128(reinterpret_cast<const __m128i *>(detail::kKeepFirst + 16 - kept)));
       }
       widest = _mm_max_epu8(widest, v);
       counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(v, below_c0));

@@ -4,6 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "convert/short_copy.hpp"
+#include "convert/ucs2_decode_avx512.hpp"
+
 #if VELMORA_SIMD_X86
 #include <immintrin.h>
 #endif
@@ -89,13 +92,22 @@ VELMORA_TARGET_REGION_END
 
 #endif
 
+template <Isa isa> bool isa_runs_here() { return velmora::text::simd::runs_here(isa); }
+
 constexpr ucs2::Kernel kKernels[] = {
-    {"scalar", Isa::Baseline, decode_scalar},
+    {"scalar", isa_runs_here<Isa::Baseline>, decode_scalar},
 #if VELMORA_SIMD_X86
-    {"ssse3", Isa::Ssse3, ssse3::decode},
-    {"avx2", Isa::Avx2, avx2::decode},
+    {"ssse3", isa_runs_here<Isa::Ssse3>, ssse3::decode},
+    {"avx2", isa_runs_here<Isa::Avx2>, avx2::decode},
+    {"avx512", ucs2::avx512_runs_here, ucs2::decode_avx512},
 #endif
 };
+
+const ucs2::Kernel &fastest() {
+  for (std::size_t i = std::size(kKernels); i-- > 1;)
+    if (kKernels[i].runs_here()) return kKernels[i];
+  return kKernels[0];
+}
 
 } // namespace
 
@@ -104,7 +116,10 @@ std::span<const Kernel> kernels() { return kKernels; }
 } // namespace ucs2
 
 void decode_utf8_to_ucs2(std::string_view text, std::uint16_t *out, std::size_t units) {
-  velmora::text::simd::best<ucs2::kernels>().decode(text, out, units);
+  // Chosen on the first call; a function-local static is initialised once
+  // even when threads race to it.
+  static const auto decode = fastest().decode;
+  decode(text, out, units);
 }
 
 } // namespace velmora_py

@@ -5,8 +5,6 @@
 #include <span>
 #include <string_view>
 
-#include "text/simd_dispatch.hpp"
-
 namespace velmora_py {
 
 // Writes exactly `units` UCS-2 code units, the characters of `text`, to
@@ -19,11 +17,13 @@ namespace ucs2 {
 
 struct Kernel {
   const char *name;
-  velmora::text::simd::Isa isa;
+  bool (*runs_here)(); // whether this processor has the instructions
   void (*decode)(std::string_view text, std::uint16_t *out, std::size_t units);
 };
 
 // Every kernel built in, slowest first; the first needs only the baseline.
+// The instruction sets are those of text/simd_dispatch.hpp, and AVX-512
+// (BW, VL, VBMI2) for the last.
 std::span<const Kernel> kernels();
 
 } // namespace ucs2
