@@ -39,21 +39,18 @@ CompactTexts::CompactTexts(std::uint64_t present, std::span<const std::string_vi
   block_ = static_cast<unsigned char *>(::operator new(count * width + total)) + count * width;
   present_ = present | (wide ? kWide : 0);
   char *text = reinterpret_cast<char *>(block_);
+  unsigned char *entry_at = block_;
   std::size_t end = 0;
   for (std::uint64_t m = present; m != 0; m &= m - 1) {
     const std::string_view value = values[lowest_slot(m)];
     copy_short(text + end, value.data(), value.size());
-    end += value.size();
-  }
-  // The shapes are measured from the copies, where the texts that follow a
-  // text may be read past its end.
-  unsigned char *entry_at = block_;
-  end = 0;
-  for (std::uint64_t m = present; m != 0; m &= m - 1) {
-    const std::size_t size = values[lowest_slot(m)].size();
+    // Measured from the copy: the rest of the block may be read past its
+    // end (the texts after it are not written yet, and the reads there are
+    // masked off).
     entry_at -= width;
-    write_entry(entry_at, wide, end + size, measure_utf8(text + end, size, total - end - size));
-    end += size;
+    write_entry(entry_at, wide, end + value.size(),
+                measure_utf8(text + end, value.size(), total - end - value.size()));
+    end += value.size();
   }
 }
 

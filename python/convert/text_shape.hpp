@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
+
+#include "convert/short_copy.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -45,6 +46,29 @@ inline TextKind kind_of_top(unsigned top) {
 alignas(16) inline constexpr unsigned char kKeepFirst[32] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0,    0,    0,    0,    0,    0};
+
+// The first `kept` bytes of v (1 to 16), zeros after them: a zero byte is
+// ASCII and no continuation byte, so it changes neither figure.
+inline __m128i keep_first(__m128i v, std::size_t kept) {
+  return _mm_and_si128(v,
+                       _mm_loadu_si128(reinterpret_cast<const __m128i *>(kKeepFirst + 16 - kept)));
+}
+
+inline std::size_t sum_lanes(__m128i sums) {
+  return static_cast<std::size_t>(_mm_cvtsi128_si64(sums)) +
+         static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+
+// The kind of a text from its bytes' lane-wise maximum: no top bit set is
+// ASCII; otherwise the thresholds C4 and F0, tested as max(x, t) == x.
+inline TextKind kind_of_widest(__m128i widest) {
+  if (_mm_movemask_epi8(widest) == 0) return TextKind::Ascii;
+  const auto reaches = [widest](unsigned char threshold) {
+    const __m128i t = _mm_set1_epi8(static_cast<char>(threshold));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(widest, t), widest)) != 0;
+  };
+  return reaches(0xF0) ? TextKind::Astral : reaches(0xC4) ? TextKind::Bmp : TextKind::Latin1;
+}
 #endif
 
 } // namespace detail
@@ -59,12 +83,22 @@ alignas(16) inline constexpr unsigned char kKeepFirst[32] = {
 // continuation bytes sort below every lead byte of a multi-byte character.
 // SSE2, part of the x86-64 baseline, takes sixteen bytes a step, the last
 // step masked to the text: byte-wide maxima and counters, the counters
-// summed before they can wrap.
+// summed before they can wrap. A text of one step that is all ASCII, the
+// common case, is answered from its top bits alone.
 inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
   const auto *p = reinterpret_cast<const unsigned char *>(text);
+  if (size == 0) return TextShape{0, TextKind::Ascii};
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i below_c0 = _mm_set1_epi8(-64); // signed, 80..BF are below C0
+  if (size <= 16) {                            // most values: one step, and most of those ASCII
+    const __m128i v =
+        detail::keep_first(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), size);
+    if (_mm_movemask_epi8(v) == 0) return TextShape{size, TextKind::Ascii};
+    const __m128i sums =
+        _mm_sad_epu8(_mm_and_si128(_mm_cmplt_epi8(v, below_c0), _mm_set1_epi8(1)), zero);
+    return TextShape{size - detail::sum_lanes(sums), detail::kind_of_widest(v)};
+  }
   __m128i widest = zero;
   __m128i sums = zero;
   const std::size_t blocks = (size + 15) / 16;
@@ -73,26 +107,13 @@ inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
     __m128i counts = zero;
     for (std::size_t i = 0; i < batch; ++i, ++done) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * done));
-      if (done + 1 == blocks) {
-        const std::size_t kept = size - 16 * done;
-        v = _mm_and_si128(
-            v, _mm_loadu_si128(reinterpret_cast<const __m128i *>(detail::kKeepFirst + 16 - kept)));
-      }
+      if (done + 1 == blocks) v = detail::keep_first(v, size - 16 * done);
       widest = _mm_max_epu8(widest, v);
       counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(v, below_c0));
     }
     sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
   }
-  // Only the order of the largest byte matters: a byte at or above 80 sets
-  // its lane's top bit, and the kind thresholds are read from the maximum.
-  widest = _mm_max_epu8(widest, _mm_srli_si128(widest, 8));
-  widest = _mm_max_epu8(widest, _mm_srli_si128(widest, 4));
-  widest = _mm_max_epu8(widest, _mm_srli_si128(widest, 2));
-  widest = _mm_max_epu8(widest, _mm_srli_si128(widest, 1));
-  const auto top = static_cast<unsigned>(_mm_cvtsi128_si32(widest)) & 0xFFu;
-  const auto continuation =
-      static_cast<std::size_t>(_mm_cvtsi128_si64(sums)) +
-      static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+  return TextShape{size - detail::sum_lanes(sums), detail::kind_of_widest(widest)};
 #else
   unsigned top = 0;
   std::size_t continuation = 0;
@@ -100,8 +121,8 @@ inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
     top = p[i] > top ? p[i] : top;
     continuation += (p[i] & 0xC0u) == 0x80u ? 1 : 0;
   }
-#endif
   return TextShape{size - continuation, detail::kind_of_top(top)};
+#endif
 }
 
 // The shape of valid UTF-8 text followed by `readable_after` bytes that
@@ -111,7 +132,7 @@ inline TextShape measure_utf8(const char *text, std::size_t size, std::size_t re
   if (readable_after >= kShapePadding || size % 16 == 0) return measure_padded_utf8(text, size);
   const std::size_t whole = size / 16 * 16;
   alignas(16) char last[16 + kShapePadding] = {};
-  std::memcpy(last, text + whole, size - whole);
+  copy_short(last, text + whole, size - whole);
   const TextShape head = measure_padded_utf8(text, whole);
   const TextShape tail = measure_padded_utf8(last, size - whole);
   return TextShape{head.length + tail.length, head.kind > tail.kind ? head.kind : tail.kind};

@@ -44,8 +44,8 @@ __m512i units(__m512i b0, __m512i b1, __m512i b2) {
   const __m512i c2 = _mm512_and_si512(b2, low6);
   const __m512i two =
       _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(0x1F)), 6), c1);
-  const __m512i three = _mm512_or_si512(
-      _mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(c1, 6)), c2);
+  const __m512i three =
+      _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(c1, 6)), c2);
   const __m512i multi =
       _mm512_mask_blend_epi16(_mm512_cmpgt_epu16_mask(b0, _mm512_set1_epi16(0xDF)), two, three);
   return _mm512_mask_blend_epi16(_mm512_cmpgt_epu16_mask(b0, _mm512_set1_epi16(0x7F)), b0, multi);
