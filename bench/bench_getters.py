@@ -16,6 +16,8 @@ Figures of one process:
   of a short ASCII `doc_number`, of an absent optional, and a plain
   `__slots__` attribute of a Python object as the floor (ns per read, best
   of several timeit repeats, the timeit loop included);
+- reading all 53 attributes of every document of a parsed statement with
+  `getattr` (ns per read, the loop included);
 - `parse()` of the statement, and `parse()` plus reading all 53 attributes
   of every document (MB/s of input);
 - `parse(bytes)` by two threads on separate copies against one thread.
@@ -103,6 +105,14 @@ def child(path, runs, smoke):
             for name in names:
                 getattr(d, name)
 
+    documents = statement.documents
+
+    def read_all():
+        for d in documents:
+            for name in names:
+                getattr(d, name)
+
+    figures["read_all_ns"] = median_seconds(read_all, runs) / (len(documents) * len(names)) * 1e9
     figures["parse_mbs"] = len(data) / median_seconds(parse_only, runs) / 1e6
     figures["parse_read_all_mbs"] = len(data) / median_seconds(parse_and_read_all, runs) / 1e6
 
@@ -128,6 +138,7 @@ ROWS = [  # key, label, unit, higher is better
     ("doc_number_ns", "getter, short ASCII doc_number", "ns", False),
     ("absent_ns", "getter, absent optional (None)", "ns", False),
     ("slot_ns", "plain __slots__ attribute (floor)", "ns", False),
+    ("read_all_ns", "getattr of all 53 attributes, per read", "ns", False),
     ("parse_mbs", "parse(bytes), UTF-8", "MB/s", True),
     ("parse_read_all_mbs", "parse() + all 53 attributes, UTF-8", "MB/s", True),
     ("two_threads_ratio", "2 threads vs 1, parse(bytes)", "x", True),
