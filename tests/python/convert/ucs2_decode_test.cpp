@@ -37,21 +37,27 @@ std::string utf8(const std::u32string &text) {
 TextKind expected_kind(const std::u32string &text) {
   char32_t top = 0;
   for (char32_t c : text) top = std::max(top, c);
-  return top < 0x80 ? TextKind::Ascii : top < 0x100 ? TextKind::Latin1
-         : top < 0x10000                            ? TextKind::Bmp
-                                                    : TextKind::Astral;
+  return top < 0x80      ? TextKind::Ascii
+         : top < 0x100   ? TextKind::Latin1
+         : top < 0x10000 ? TextKind::Bmp
+                         : TextKind::Astral;
 }
 
 // Mostly Cyrillic and ASCII, with the other lengths of sequence mixed in.
 char32_t random_char(std::mt19937 &rng, bool bmp_only) {
   switch (rng() % (bmp_only ? 9 : 10)) {
-  case 0: case 1: case 2: return rng() % 0x80;
-  case 3: case 4: case 5: return 0x410 + rng() % 0x40;
+  case 0:
+  case 1:
+  case 2: return rng() % 0x80;
+  case 3:
+  case 4:
+  case 5: return 0x410 + rng() % 0x40;
   case 6: return 0x80 + rng() % 0x780;
   case 7: return 0x2116; // №
   case 8: {
     char32_t c;
-    do c = 0x800 + rng() % 0xF800; while (c >= 0xD800 && c < 0xE000);
+    do c = 0x800 + rng() % 0xF800;
+    while (c >= 0xD800 && c < 0xE000);
     return c;
   }
   default: return 0x10000 + rng() % 0x100000;
@@ -66,8 +72,8 @@ std::u32string random_text(std::mt19937 &rng, std::size_t n, bool bmp_only) {
 
 TEST(TextShape, CountsCodePointsAndFindsTheKind) {
   std::mt19937 rng(7);
-  const std::u32string fixed[] = {U"", U"a", U"\u00ab\u00bb", U"\u00ff", U"\u0100", U"\u0098x",
-                                  U"\uffff", U"\U0001F600", U"\u2116 12"};
+  const std::u32string fixed[] = {U"",        U"a",      U"\u00ab\u00bb", U"\u00ff",   U"\u0100",
+                                  U"\u0098x", U"\uffff", U"\U0001F600",   U"\u2116 12"};
   for (const std::u32string &text : fixed) {
     const std::string bytes = utf8(text);
     const TextShape shape = measure_utf8(bytes.data(), bytes.size(), 0);
