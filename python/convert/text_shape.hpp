@@ -91,7 +91,8 @@ inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i below_c0 = _mm_set1_epi8(-64); // signed, 80..BF are below C0
-  if (size <= 16) {                            // most values: one step, and most of those ASCII
+  // Most values take one step, and most of those are ASCII.
+  if (size <= 16) {
     const __m128i v =
         detail::keep_first(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), size);
     if (_mm_movemask_epi8(v) == 0) return TextShape{size, TextKind::Ascii};
@@ -99,20 +100,26 @@ inline TextShape measure_padded_utf8(const char *text, std::size_t size) {
         _mm_sad_epu8(_mm_and_si128(_mm_cmplt_epi8(v, below_c0), _mm_set1_epi8(1)), zero);
     return TextShape{size - detail::sum_lanes(sums), detail::kind_of_widest(v)};
   }
+  // Whole blocks, then the last one (1 to 16 bytes) masked.
+  const std::size_t whole = (size - 1) / 16;
   __m128i widest = zero;
   __m128i sums = zero;
-  const std::size_t blocks = (size + 15) / 16;
-  for (std::size_t done = 0; done < blocks;) {
-    const std::size_t batch = blocks - done < 255 ? blocks - done : 255;
-    __m128i counts = zero;
-    for (std::size_t i = 0; i < batch; ++i, ++done) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * done));
-      if (done + 1 == blocks) v = detail::keep_first(v, size - 16 * done);
+  __m128i counts = zero;
+  for (std::size_t done = 0; done < whole;) {
+    const std::size_t batch_end = whole - done < 255 ? whole : done + 255;
+    for (; done < batch_end; ++done) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * done));
       widest = _mm_max_epu8(widest, v);
       counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(v, below_c0));
     }
     sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
+    counts = zero;
   }
+  const __m128i last = detail::keep_first(
+      _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * whole)), size - 16 * whole);
+  widest = _mm_max_epu8(widest, last);
+  sums = _mm_add_epi64(
+      sums, _mm_sad_epu8(_mm_and_si128(_mm_cmplt_epi8(last, below_c0), _mm_set1_epi8(1)), zero));
   return TextShape{size - detail::sum_lanes(sums), detail::kind_of_widest(widest)};
 #else
   unsigned top = 0;
