@@ -1,37 +1,56 @@
 #include "convert/compact_texts.hpp"
 
-#include <limits>
 #include <new>
 
+#include "convert/short_copy.hpp"
+
 namespace velmora_py {
+namespace {
+
+// The slot of the lowest set bit of a non-zero mask.
+std::size_t lowest_slot(std::uint64_t mask) {
+  return static_cast<std::size_t>(__builtin_ctzll(mask));
+}
+
+} // namespace
+
+void CompactTexts::write_entry(unsigned char *at, bool wide, std::size_t end, TextShape shape) {
+  const auto kind = static_cast<std::uint64_t>(shape.kind);
+  if (wide) {
+    const std::uint64_t w[2] = {end, shape.length | kind << 62};
+    std::memcpy(at, w, kWideWidth);
+    return;
+  }
+  const auto e = static_cast<std::uint32_t>(end | shape.length << 15 | kind << 30);
+  std::memcpy(at, &e, kNarrowWidth);
+}
 
 CompactTexts::CompactTexts(std::uint64_t present, std::span<const std::string_view> values) {
   const std::size_t slots = values.size() < kMaxSlots ? values.size() : kMaxSlots;
   present &= (std::uint64_t{1} << slots) - 1;
   std::size_t total = 0;
-  for (std::size_t i = 0; i < slots; ++i)
-    if ((present >> i) & 1) total += values[i].size();
+  for (std::uint64_t m = present; m != 0; m &= m - 1) total += values[lowest_slot(m)].size();
   const std::size_t count = count_bits(present);
-  const bool wide = total > std::numeric_limits<std::uint32_t>::max();
-  const std::size_t width = wide ? 8 : 4;
+  // A text's code points never outnumber its bytes, so the narrow form
+  // holds every count once it holds the total.
+  const bool wide = total > kNarrowTotal;
+  const std::size_t width = wide ? kWideWidth : kNarrowWidth;
   if (count == 0) return;
   block_ = static_cast<unsigned char *>(::operator new(count * width + total)) + count * width;
   present_ = present | (wide ? kWide : 0);
-  unsigned char *end_at = block_;
   char *text = reinterpret_cast<char *>(block_);
+  unsigned char *entry_at = block_;
   std::size_t end = 0;
-  for (std::size_t i = 0; i < slots; ++i) {
-    if (!((present >> i) & 1)) continue;
-    if (!values[i].empty()) std::memcpy(text + end, values[i].data(), values[i].size());
-    end += values[i].size();
-    if (wide) {
-      const std::uint64_t e = end;
-      std::memcpy(end_at - 8, &e, 8);
-    } else {
-      const std::uint32_t e = static_cast<std::uint32_t>(end);
-      std::memcpy(end_at - 4, &e, 4);
-    }
-    end_at -= width;
+  for (std::uint64_t m = present; m != 0; m &= m - 1) {
+    const std::string_view value = values[lowest_slot(m)];
+    copy_short(text + end, value.data(), value.size());
+    // Measured from the copy: the rest of the block may be read past its
+    // end (the texts after it are not written yet, and the reads there are
+    // masked off).
+    entry_at -= width;
+    write_entry(entry_at, wide, end + value.size(),
+                measure_utf8(text + end, value.size(), total - end - value.size()));
+    end += value.size();
   }
 }
 

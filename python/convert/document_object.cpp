@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "convert/convert.hpp"
+#include "convert/getter_table.hpp"
 #include "convert/record_object.hpp"
 #include "convert/result_objects.hpp"
 #include "convert/result_type.hpp"
@@ -53,6 +54,8 @@ PyObject *document_richcompare(PyObject *a, PyObject *b, int op) {
   return compare_records<DocumentRecord>(document_type(), a, b, op);
 }
 
+constinit GetterTable document_getters;
+
 PyObject *make_document_type() {
   static PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char *>("")},
@@ -64,7 +67,8 @@ PyObject *make_document_type() {
       {0, nullptr},
   };
   static PyType_Spec spec = {"builtins.Document", sizeof(Self), 0, kResultTypeFlags, slots};
-  return create_result_type(spec);
+  return install_getters(create_result_type(spec), document_getters, document_getset,
+                         getattr_by_table<document_getters>);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "convert/convert.hpp"
+#include "convert/getter_table.hpp"
 #include "convert/record_object.hpp"
 #include "convert/result_objects.hpp"
 #include "convert/result_type.hpp"
@@ -52,6 +53,8 @@ constexpr std::array<PyGetSetDef, kFieldCount + 1> make_getset(std::index_sequen
 constinit std::array<PyGetSetDef, kFieldCount + 1> interval_getset =
     make_getset(std::make_index_sequence<kFieldCount>{});
 
+constinit GetterTable interval_getters;
+
 PyObject *make_interval_type() {
   static PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char *>("")},
@@ -63,7 +66,8 @@ PyObject *make_interval_type() {
       {0, nullptr},
   };
   static PyType_Spec spec = {"builtins.Interval", sizeof(Self), 0, kResultTypeFlags, slots};
-  return create_result_type(spec);
+  return install_getters(create_result_type(spec), interval_getters, interval_getset,
+                         getattr_by_table<interval_getters>);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ template <class Record, auto Member> PyObject *get_member(PyObject *self, void *
 template <std::size_t Slot> PyObject *get_slot(PyObject *self, void *) {
   const CompactTexts &record = record_of<CompactTexts>(self);
   if (!record.has(Slot)) Py_RETURN_NONE;
-  return new_str(record.at(Slot));
+  return new_str(record.shaped(Slot));
 }
 
 // Every result class is final, immutable and built only by the conversion.
