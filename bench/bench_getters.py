@@ -35,7 +35,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import timeit
 
@@ -79,6 +78,8 @@ def pick_document(documents):
 
 def child(path, runs, smoke):
     import velmora_py
+    from bench_parse import threads_throughput
+    from bench_tables import parse_and_read_all
 
     data = pathlib.Path(path).read_bytes()
     names = [n for n in velmora_py.Document.__dict__ if not n.startswith("_")]
@@ -100,11 +101,6 @@ def child(path, runs, smoke):
     def parse_only():
         velmora_py.parse(data)
 
-    def parse_and_read_all():
-        for d in velmora_py.parse(data).documents:
-            for name in names:
-                getattr(d, name)
-
     documents = statement.documents
 
     def read_all():
@@ -114,21 +110,10 @@ def child(path, runs, smoke):
 
     figures["read_all_ns"] = median_seconds(read_all, runs) / (len(documents) * len(names)) * 1e9
     figures["parse_mbs"] = len(data) / median_seconds(parse_only, runs) / 1e6
-    figures["parse_read_all_mbs"] = len(data) / median_seconds(parse_and_read_all, runs) / 1e6
+    figures["parse_read_all_mbs"] = len(data) / median_seconds(lambda: parse_and_read_all(data), runs) / 1e6
 
-    copies = [bytes(bytearray(data)) for _ in range(2)]
-
-    def threads(n):
-        def run():
-            workers = [threading.Thread(target=velmora_py.parse, args=(c,)) for c in copies[:n]]
-            for w in workers:
-                w.start()
-            for w in workers:
-                w.join()
-        return len(data) * n / median_seconds(run, runs, time.perf_counter)
-
-    one = threads(1)
-    figures["two_threads_ratio"] = threads(2) / one
+    one = threads_throughput(data, 1, runs)
+    figures["two_threads_ratio"] = threads_throughput(data, 2, runs) / one
     print(json.dumps(figures))
 
 
