@@ -14,7 +14,9 @@ namespace velmora {
 // keeps their values in a form of its own (the tables): given one, the
 // reader builds no Document and leaves no warning, which saves a record and
 // its heap strings per section. It learns each section's type at the
-// opening line; its attributes and closing line come as to any observer.
+// opening line and each attribute through document_attribute, with the
+// field that the reader already found for its key; the closing line comes
+// as to any observer.
 // Deciding whether a section builds, exactly as record building decides
 // it, is then the observer's task.
 //
@@ -25,6 +27,11 @@ namespace velmora {
 class DocumentObserver : public ParseObserver {
 public:
   virtual void document_opened(std::uint64_t lineno, std::string_view doc_type) = 0;
+  // An attribute of the open document section, in place of section_attribute:
+  // `field` is the document field its key names (KnownKey::kNone when it
+  // names none).
+  virtual void document_attribute(std::uint64_t lineno, std::uint8_t field, std::string_view key,
+                                  std::string_view value) = 0;
   // The text that the open section's views may point into is about to be
   // replaced (windows-1251 input is decoded a stretch at a time): the
   // observer copies whatever it keeps of `text` into storage of its own.

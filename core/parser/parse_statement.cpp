@@ -42,7 +42,7 @@ std::expected<std::uint64_t, ParseError> read_lines(SectionReader &reader, std::
     if (kept.text.empty()) continue;
     if (kept.eq != LineScanner::npos) {
       const LineItem item = classify_split(kept.text, kept.eq);
-      if (reader.took_document_attribute(item)) continue;
+      if (reader.took_document_attribute(lineno, item)) continue;
       if (auto step = reader.read_line(lineno, item); !step)
         return std::unexpected(std::move(step.error()));
       continue;

@@ -98,7 +98,7 @@ std::expected<void, ParseError> SectionReader::read_line(std::uint64_t lineno,
   if (failure_) return std::unexpected(*failure_);
   auto stepped = step(lineno, item);
   if (!stepped) {
-    plain_documents_ = false;
+    plain_documents_ = observed_documents_ = false;
     failure_ = stepped.error();
     statement_ = Statement{};
     section_.clear();
@@ -113,11 +113,14 @@ std::expected<void, ParseError> SectionReader::step(std::uint64_t lineno, const 
 
 std::expected<void, ParseError> SectionReader::on_attribute(std::uint64_t lineno,
                                                             const LineItem &item) {
+  if (state_ == ReaderState::Document && documents_ != nullptr) {
+    documents_->document_attribute(lineno, item.known.document_field, item.key, item.value);
+    return {};
+  }
   if (observer_) observe_attribute(lineno, item);
   switch (state_) {
   case ReaderState::Header: statement_.header.insert(item.key, item.value); return {};
   case ReaderState::Document:
-    if (documents_ != nullptr) return {};
     if (hooks_.empty()) {
       draft_.add(item.known.document_field, item.value);
       return {};

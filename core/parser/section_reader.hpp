@@ -78,15 +78,19 @@ public:
   std::expected<void, ParseError> read_line(std::uint64_t lineno, const LineItem &item);
 
   // read_line for the most common line, an attribute of a document section
-  // read without hooks or observer, taken inline: true when it was taken,
-  // false when the line is for read_line.
-  bool took_document_attribute(const LineItem &item) {
-    if (!plain_documents_ || state_ != ReaderState::Document ||
-        item.kind != LineItem::Kind::Attribute) {
-      return false;
+  // read without hooks and without a plain observer, taken inline: true
+  // when it was taken, false when the line is for read_line.
+  bool took_document_attribute(std::uint64_t lineno, const LineItem &item) {
+    if (state_ != ReaderState::Document || item.kind != LineItem::Kind::Attribute) return false;
+    if (plain_documents_) {
+      draft_.add(item.known.document_field, item.value);
+      return true;
     }
-    draft_.add(item.known.document_field, item.value);
-    return true;
+    if (observed_documents_) {
+      documents_->document_attribute(lineno, item.known.document_field, item.key, item.value);
+      return true;
+    }
+    return false;
   }
 
   bool finished() const { return !failure_ && state_ == ReaderState::Finished; }
@@ -104,6 +108,7 @@ public:
     observer_ = &observer;
     documents_ = &observer;
     plain_documents_ = false; // the observer must see every attribute line
+    observed_documents_ = true;
   }
   // Room for the documents a text of this size is expected to hold, so that
   // the list of documents (large records) is not moved while it grows.
@@ -127,6 +132,7 @@ private:
   // the draft.
   bool plain_documents_ = false;
   DocumentObserver *documents_ = nullptr; // takes the document sections over
+  bool observed_documents_ = false;       // documents_ is set and nothing failed
   // The header is read into statement_.header from the start; the builder
   // proper only begins to matter once the first section opens.
   Statement statement_;

@@ -1,7 +1,7 @@
 #include "tables/document_section.hpp"
 
 #include "parser/document_draft.hpp"
-#include "parser/field_lookup.hpp"
+#include "parser/known_keys.hpp"
 #include "parser/model/keyed_hash.hpp"
 #include "parser/record_building.hpp"
 #include "parser/value_parsing.hpp"
@@ -9,13 +9,6 @@
 namespace velmora::tables {
 
 namespace {
-
-constexpr std::array<std::string_view, kDocumentFieldCount> document_keys() {
-  std::array<std::string_view, kDocumentFieldCount> keys{};
-  for (std::size_t i = 0; i < kDocumentFieldCount; ++i) keys[i] = kDocumentFields[i].key;
-  return keys;
-}
-constexpr FieldLookup<kDocumentFieldCount> kFieldKeys{document_keys()};
 
 // Converts a date or amount value as record building converts it into the
 // field's member: required or optional date, or amount.
@@ -92,9 +85,8 @@ void DocumentSection::add_extra(std::string_view key, std::string_view value) {
   extras_.push_back({key, value});
 }
 
-void DocumentSection::add(std::string_view key, std::string_view value) {
-  const std::size_t field = kFieldKeys.find(key);
-  if (field == kFieldKeys.kNotFound) {
+void DocumentSection::add(std::uint8_t field, std::string_view key, std::string_view value) {
+  if (field == KnownKey::kNone) {
     add_extra(key, value);
     return;
   }

@@ -54,7 +54,9 @@ inline constexpr std::array<std::size_t, kDocumentFieldCount> kConvertedSlot = [
 class DocumentSection {
 public:
   void open(std::string_view doc_type);
-  void add(std::string_view key, std::string_view value);
+  // An attribute whose key names `field` (KnownKey::kNone for none), as
+  // the reader found it.
+  void add(std::uint8_t field, std::string_view key, std::string_view value);
   // Copies what the section views of `text` before the text is replaced.
   void keep_views_of(std::string_view text);
 

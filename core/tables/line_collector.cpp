@@ -14,12 +14,6 @@ void LineCollector::document_opened(std::uint64_t, std::string_view doc_type) {
   section_.open(doc_type);
 }
 
-void LineCollector::section_attribute(SectionType type, std::uint64_t, std::string_view key,
-                                      std::string_view value) {
-  // Account sections are built by the reader itself.
-  if (type == SectionType::Document) section_.add(key, value);
-}
-
 void LineCollector::section_closed(SectionType type, std::uint64_t lineno) {
   if (type != SectionType::Document) return;
   auto converted = section_.convert();

@@ -21,8 +21,12 @@ class LineCollector final : public DocumentObserver {
 public:
   void header_attribute(std::uint64_t lineno, std::string_view key,
                         std::string_view value) override;
-  void section_attribute(SectionType type, std::uint64_t lineno, std::string_view key,
-                         std::string_view value) override;
+  // Account sections are built by the reader itself.
+  void section_attribute(SectionType, std::uint64_t, std::string_view, std::string_view) override {}
+  void document_attribute(std::uint64_t, std::uint8_t field, std::string_view key,
+                          std::string_view value) override {
+    section_.add(field, key, value);
+  }
   void section_closed(SectionType type, std::uint64_t lineno) override;
   void document_opened(std::uint64_t lineno, std::string_view doc_type) override;
   void keep_views_of(std::string_view text) override { section_.keep_views_of(text); }

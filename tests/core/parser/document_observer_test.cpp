@@ -1,4 +1,5 @@
 #include "parser/document_observer.hpp"
+#include "parser/known_keys.hpp"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,11 @@ public:
   }
   void document_opened(std::uint64_t lineno, std::string_view doc_type) override {
     note("open document", lineno, doc_type, "");
+  }
+  void document_attribute(std::uint64_t lineno, std::uint8_t field, std::string_view key,
+                          std::string_view value) override {
+    EXPECT_EQ(field, kKnownKeys.find(key).document_field) << key;
+    note("document", lineno, key, value);
   }
   void keep_views_of(std::string_view) override { ++stretches; }
 

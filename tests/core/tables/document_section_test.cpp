@@ -1,5 +1,7 @@
 #include "tables/document_section.hpp"
 
+#include "parser/known_keys.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -35,6 +37,11 @@ std::string cell(const std::optional<Date> &v) { return v ? cell(*v) : "-"; }
 // The scale is part of the text: the tables keep it.
 std::string cell(const Decimal &v) { return present(format_decimal(v)); }
 
+// What the reader passes for a line of the section.
+void add(DocumentSection &section, std::string_view key, std::string_view value) {
+  section.add(kKnownKeys.find(key).document_field, key, value);
+}
+
 class SectionObserver : public DocumentObserver {
 public:
   void header_attribute(std::uint64_t, std::string_view, std::string_view) override {}
@@ -45,9 +52,10 @@ public:
     section.keep_views_of(text);
     ++stretches;
   }
-  void section_attribute(SectionType type, std::uint64_t, std::string_view key,
-                         std::string_view value) override {
-    if (type == SectionType::Document) section.add(key, value);
+  void section_attribute(SectionType, std::uint64_t, std::string_view, std::string_view) override {}
+  void document_attribute(std::uint64_t, std::uint8_t field, std::string_view key,
+                          std::string_view value) override {
+    section.add(field, key, value);
   }
   void section_closed(SectionType type, std::uint64_t lineno) override {
     if (type != SectionType::Document) return;
@@ -182,11 +190,11 @@ TEST(DocumentSection, KeepsItsViewsAcrossTheStretchesOfWindows1251Input) {
 TEST(DocumentSection, KeepsUnknownKeysInFirstOrderWithTheLastValue) {
   DocumentSection section;
   section.open("Ордер");
-  section.add("Лишний", "1");
-  section.add("Номер", "7");
-  section.add("КвитанцияДата", "2");
-  section.add("Лишний", "3");
-  section.add("Номер", "8");
+  add(section, "Лишний", "1");
+  add(section, "Номер", "7");
+  add(section, "КвитанцияДата", "2");
+  add(section, "Лишний", "3");
+  add(section, "Номер", "8");
   std::vector<std::pair<std::string, std::string>> extras;
   for (const auto &e : section.extras()) extras.emplace_back(e.key, e.value);
   EXPECT_EQ(extras, (std::vector<std::pair<std::string, std::string>>{{"Лишний", "3"},
@@ -215,14 +223,14 @@ TEST(DocumentSection, ManyUnknownKeysKeepTheirOrderAndLastValues) {
   for (int i = 0; i < 100; ++i) {
     const std::string key = "Ключ" + std::to_string(i) + "\n";
     const std::string &text = i <= 60 ? first : second;
-    section.add(std::string_view(text).substr(text.find(key), key.size() - 1), "a");
+    add(section, std::string_view(text).substr(text.find(key), key.size() - 1), "a");
     expected.emplace_back(key.substr(0, key.size() - 1), "a");
   }
   // The first text goes away, as a decoded stretch does.
   section.keep_views_of(first);
   std::fill(first.begin(), first.end(), 'x');
-  section.add("Ключ7", "b");
-  section.add("Ключ99", "c");
+  add(section, "Ключ7", "b");
+  add(section, "Ключ99", "c");
   expected[7].second = "b";
   expected[99].second = "c";
   std::vector<std::pair<std::string, std::string>> extras;
