@@ -85,10 +85,12 @@ void parse_whole(benchmark::State &state, const std::string *input) {
   count_bytes(state, *input);
 }
 
-// The table path: one statement's rows for every table, columns built.
+// The table path: one statement's rows for every table, columns built, on
+// state.range(0) threads.
 void tables_whole(benchmark::State &state, const std::string *input) {
+  const auto threads = static_cast<std::size_t>(state.range(0));
   for (auto _ : state) {
-    auto tables = velmora::tables::read_file_tables(*input);
+    auto tables = velmora::tables::read_file_tables(*input, threads);
     if (!tables) state.SkipWithError("the benchmark statement does not parse");
     benchmark::DoNotOptimize(tables);
   }
@@ -121,8 +123,16 @@ int main(int argc, char **argv) {
   benchmark::RegisterBenchmark("parse/cp1251", parse_whole, &cp1251_input)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("tables/utf8", tables_whole, &utf8_input)
+      ->ArgName("threads")
+      ->Arg(1)
+      ->Arg(2)
+      ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("tables/cp1251", tables_whole, &cp1251_input)
+      ->ArgName("threads")
+      ->Arg(1)
+      ->Arg(2)
+      ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   argv[2] = argv[0];
   int rest = argc - 2;

@@ -1,14 +1,17 @@
 #include "parser/input_decoding.hpp"
 
+#include "parser/line_cursor.hpp"
+#include "parser/line_feeding.hpp"
 #include "text/legacy_decode.hpp"
+#include "text/trim.hpp"
 #include "text/utf8.hpp"
+#include "velmora/model/exchange_keys.hpp"
 
 namespace velmora {
 
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-constexpr std::size_t kPlausibilityWindow = 20480;
 
 bool is_plausible(char32_t cp) {
   return (cp >= 0x21 && cp <= 0x7E) || cp == ' ' || cp == '\t' || cp == '\n' || cp == '\f' ||
@@ -34,6 +37,23 @@ bool looks_like_text(std::string_view utf8) {
     if (is_plausible(cp)) ++plausible;
   }
   return looked != 0 && plausible * 100 / looked >= 96;
+}
+
+bool starts_with_magic_line(std::string_view text) {
+  LineCursor cursor(text);
+  auto first = cursor.next();
+  return first && text::trim(first->text) == kMagicLine;
+}
+
+std::optional<std::size_t> open_windows1251(std::string_view bytes, std::string &text) {
+  // One character per byte: the window's bytes are enough to judge by.
+  text::decode_windows1251_into(bytes.substr(0, kPlausibilityWindow), text);
+  if (!looks_like_text(text)) return std::nullopt;
+  const std::size_t end = stretch_end(bytes, 0);
+  text::decode_windows1251_into(bytes.substr(0, end), text);
+  // The first stretch holds the whole first line.
+  if (!starts_with_magic_line(text)) return std::nullopt;
+  return end;
 }
 
 std::optional<DecodedText> decode_input(std::string_view bytes) {

@@ -42,7 +42,20 @@ bool is_blank_input(std::string_view bytes);
 // statement (malformed fallback decoding or implausible text).
 std::optional<DecodedText> decode_input(std::string_view bytes);
 
-// At least 96 % of the first 20480 characters are plausible statement text.
+// How many characters the plausibility test looks at.
+inline constexpr std::size_t kPlausibilityWindow = 20480;
+
+// At least 96 % of the first kPlausibilityWindow characters are plausible
+// statement text.
 bool looks_like_text(std::string_view utf8);
+
+// The first line of the text, trimmed, is the magic line.
+bool starts_with_magic_line(std::string_view text);
+
+// The start of windows-1251 input (after its byte order mark): once the
+// text proves plausible and opens with the magic line, its first stretch
+// (see stretch_end) is decoded into `text` and its end returned; nothing
+// when the input is not a statement.
+std::optional<std::size_t> open_windows1251(std::string_view bytes, std::string &text);
 
 } // namespace velmora

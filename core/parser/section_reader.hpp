@@ -110,6 +110,10 @@ public:
     plain_documents_ = false; // the observer must see every attribute line
     observed_documents_ = true;
   }
+  // For a reader of a later part of a statement (see StatementParts): it
+  // starts between sections, as a reader is once it has closed one. Only
+  // before the first line.
+  void start_between_sections() { state_ = ReaderState::ReadNextSection; }
   // Room for the documents a text of this size is expected to hold, so that
   // the list of documents (large records) is not moved while it grows.
   void expect_text_size(std::size_t bytes);

@@ -54,7 +54,7 @@ DocumentColumns::DocumentColumns()
     : texts_(kTextFields.size()), dates_(kDateFields.size()), amounts_(kAmountFields.size()) {}
 
 void DocumentColumns::append(const DocumentSection &section, const ConvertedValues &converted) {
-  position_.append(rows_++);
+  ++rows_;
   for (std::size_t i = 0; i < kTextFields.size(); ++i) {
     if (auto text = section.value(kTextFields[i]))
       texts_[i].append(*text);
@@ -74,10 +74,14 @@ void DocumentColumns::append(const DocumentSection &section, const ConvertedValu
   extras_.end_row();
 }
 
-RawBatch DocumentColumns::finish() {
+RawBatch DocumentColumns::finish(std::int32_t first) {
   RawBatch batch;
   batch.rows = rows_;
-  batch.columns.push_back(finished(position_));
+  FixedBuilder<std::int32_t> position;
+  position.reserve(static_cast<std::size_t>(rows_));
+  for (std::int32_t i = 0; i < rows_; ++i) position.append(first + i);
+  batch.columns.push_back(finished(position));
+  rows_ = 0;
   for (std::size_t field : kDocumentColumnFields) {
     const std::size_t b = kBuilderOf[field];
     switch (kDocumentFields[field].kind) {

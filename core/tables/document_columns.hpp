@@ -17,11 +17,12 @@ class DocumentColumns {
 public:
   DocumentColumns();
   void append(const DocumentSection &section, const ConvertedValues &converted);
-  RawBatch finish();
+  // The rows so far; `first` is the position of the first of them in the
+  // statement's documents (not 0 for a later part of a statement).
+  RawBatch finish(std::int32_t first = 0);
 
 private:
   std::int32_t rows_ = 0;
-  FixedBuilder<std::int32_t> position_;
   // Per field, in declaration order; each field uses the builder of its kind.
   std::vector<Utf8Builder> texts_;
   std::vector<FixedBuilder<std::int32_t>> dates_;

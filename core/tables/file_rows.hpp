@@ -22,10 +22,14 @@ struct RawBatch {
 };
 
 // The rows of one statement for every table that files give rows to
-// (documents, intervals, header, warnings), indexed by TableKind.
+// (documents, intervals, header, warnings), indexed by TableKind: a batch
+// per part of the statement that was read on a thread of its own, in order.
 struct FileRows {
-  std::array<RawBatch, kTableCount - 1> tables;
-  const RawBatch &operator[](TableKind kind) const {
+  std::array<std::vector<RawBatch>, kTableCount - 1> tables;
+  const std::vector<RawBatch> &operator[](TableKind kind) const {
+    return tables[static_cast<std::size_t>(kind)];
+  }
+  std::vector<RawBatch> &operator[](TableKind kind) {
     return tables[static_cast<std::size_t>(kind)];
   }
 };

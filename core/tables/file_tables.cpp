@@ -1,4 +1,10 @@
+#include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
+
 #include "parser/document_observer.hpp"
+#include "parser/statement_parts.hpp"
 #include "tables/file_rows.hpp"
 #include "tables/line_collector.hpp"
 
@@ -42,19 +48,20 @@ RawBatch interval_rows(const AccountMap &accounts) {
   return batch;
 }
 
-RawBatch header_rows(LineCollector &lines) {
+std::vector<RawBatch> header_rows(LineCollector &lines) {
   RawBatch batch;
   batch.rows = lines.header_rows();
   batch.columns = {finished(lines.header_lines()), finished(lines.header_keys()),
                    finished(lines.header_values())};
-  return batch;
+  return {std::move(batch)};
 }
 
-RawBatch warning_rows(const std::vector<Warning> &warnings) {
+// The warnings of a part whose first line follows `lines_before` lines.
+RawBatch warning_rows(const std::vector<Warning> &warnings, std::uint64_t lines_before) {
   FixedBuilder<std::int64_t> line;
   Utf8Builder message;
   for (const Warning &w : warnings) {
-    line.append(static_cast<std::int64_t>(w.lineno));
+    line.append(static_cast<std::int64_t>(lines_before + w.lineno));
     message.append(w.message);
   }
   RawBatch batch;
@@ -79,6 +86,78 @@ bool all_fit(const RawBatch &batch) {
   return true;
 }
 
+std::expected<FileTables, SourceFailure> checked(std::shared_ptr<FileRows> rows) {
+  for (const std::vector<RawBatch> &batches : rows->tables) {
+    for (const RawBatch &batch : batches) {
+      if (!all_fit(batch)) {
+        return std::unexpected(SourceFailure{
+            "ValueError", "a column of this statement holds more than 2 GiB of text", {}});
+      }
+    }
+  }
+  return FileTables(std::move(rows));
+}
+
+// What one part of a statement leaves behind.
+struct PartRows {
+  LineCollector lines;
+  StatementParts::Outcome outcome;
+};
+
+// Runs work(k) for every k < n, k = 0 on this thread and the others on
+// threads of their own (or on this one, when none can be started). An
+// allocation failure in any of them is raised again here, once all ended.
+template <class Work> void run_parts(std::size_t n, Work &&work) {
+  std::vector<char> no_memory(n, 0);
+  auto guarded = [&](std::size_t k) {
+    try {
+      work(k);
+    } catch (const std::bad_alloc &) {
+      no_memory[k] = 1;
+    }
+  };
+  std::vector<std::thread> threads;
+  threads.reserve(n);
+  for (std::size_t k = 1; k < n; ++k) {
+    try {
+      threads.emplace_back(guarded, k);
+    } catch (const std::system_error &) {
+      guarded(k);
+    }
+  }
+  guarded(0);
+  for (std::thread &thread : threads) thread.join();
+  for (char failed : no_memory) {
+    if (failed) throw std::bad_alloc();
+  }
+}
+
+// The rows of the statement read in parts at once, or nothing when it is
+// to be read whole (see StatementParts).
+std::optional<std::shared_ptr<FileRows>> read_in_parts(std::string_view bytes, std::size_t threads,
+                                                       std::size_t min_part_bytes) {
+  const auto plan = StatementParts::plan(bytes, threads, min_part_bytes);
+  if (!plan) return std::nullopt;
+  std::vector<PartRows> parts(plan->size());
+  run_parts(parts.size(), [&](std::size_t k) { parts[k].outcome = plan->read(k, parts[k].lines); });
+  for (const PartRows &part : parts) {
+    if (part.outcome.error || !part.outcome.joins) return std::nullopt;
+  }
+  auto rows = std::make_shared<FileRows>();
+  std::int32_t documents = 0;
+  std::uint64_t lines = 0;
+  for (PartRows &part : parts) {
+    RawBatch batch = part.lines.documents().finish(documents);
+    documents += static_cast<std::int32_t>(batch.rows);
+    (*rows)[TableKind::Documents].push_back(std::move(batch));
+    (*rows)[TableKind::Warnings].push_back(warning_rows(part.lines.warnings(), lines));
+    lines += part.outcome.lines;
+  }
+  (*rows)[TableKind::Intervals].push_back(interval_rows(parts[0].outcome.statement.accounts));
+  (*rows)[TableKind::Header] = header_rows(parts[0].lines);
+  return rows;
+}
+
 } // namespace
 
 std::string_view error_class_name(ParseError::Kind kind) {
@@ -96,24 +175,26 @@ SourceFailure failure_of(const ParseError &error) {
   return failure;
 }
 
-std::int64_t FileTables::document_count() const { return (*rows_)[TableKind::Documents].rows; }
+std::int64_t FileTables::document_count() const {
+  std::int64_t count = 0;
+  for (const RawBatch &batch : (*rows_)[TableKind::Documents]) count += batch.rows;
+  return count;
+}
 
-std::expected<FileTables, SourceFailure> read_file_tables(std::string_view bytes) {
+std::expected<FileTables, SourceFailure>
+read_file_tables(std::string_view bytes, std::size_t threads, std::size_t min_part_bytes) {
+  if (threads > 1) {
+    if (auto rows = read_in_parts(bytes, threads, min_part_bytes)) return checked(std::move(*rows));
+  }
   LineCollector lines;
   auto parsed = parse_statement_observed(bytes, lines);
   if (!parsed) return std::unexpected(failure_of(parsed.error()));
   auto rows = std::make_shared<FileRows>();
-  rows->tables[0] = lines.documents().finish();
-  rows->tables[1] = interval_rows(parsed->accounts);
-  rows->tables[2] = header_rows(lines);
-  rows->tables[3] = warning_rows(lines.warnings());
-  bool fits = true;
-  for (const RawBatch &batch : rows->tables) fits = fits && all_fit(batch);
-  if (!fits) {
-    return std::unexpected(SourceFailure{
-        "ValueError", "a column of this statement holds more than 2 GiB of text", {}});
-  }
-  return FileTables(std::move(rows));
+  (*rows)[TableKind::Documents].push_back(lines.documents().finish());
+  (*rows)[TableKind::Intervals].push_back(interval_rows(parsed->accounts));
+  (*rows)[TableKind::Header] = header_rows(lines);
+  (*rows)[TableKind::Warnings].push_back(warning_rows(lines.warnings(), 0));
+  return checked(std::move(rows));
 }
 
 } // namespace velmora::tables

@@ -29,8 +29,10 @@ DecimalLayout decimal_layout(std::span<const SourceRows> sources, TableKind kind
     for (const SourceRows &source : sources) {
       const FileRows *rows = rows_of(source);
       if (!rows) continue;
-      for (const RawColumn &column : (*rows)[kind].columns) {
-        if (const auto *d = std::get_if<DecimalColumn>(&column)) visit(*d);
+      for (const RawBatch &batch : (*rows)[kind]) {
+        for (const RawColumn &column : batch.columns) {
+          if (const auto *d = std::get_if<DecimalColumn>(&column)) visit(*d);
+        }
       }
     }
   };
@@ -59,16 +61,18 @@ std::shared_ptr<const TableData> file_table(std::span<const SourceRows> sources,
   table->schema.decimals = decimal_layout(sources, kind);
   for (const SourceRows &source : sources) {
     const FileRows *rows = rows_of(source);
-    if (!rows || (*rows)[kind].rows == 0) continue;
-    const RawBatch &raw = (*rows)[kind];
-    auto batch = std::make_shared<Batch>();
-    batch->rows = raw.rows;
-    batch->columns.push_back(repeated(source.source, raw.rows));
-    for (const RawColumn &column : raw.columns) {
-      batch->columns.push_back(finish_column(column, table->schema.decimals));
+    if (!rows) continue;
+    for (const RawBatch &raw : (*rows)[kind]) {
+      if (raw.rows == 0) continue;
+      auto batch = std::make_shared<Batch>();
+      batch->rows = raw.rows;
+      batch->columns.push_back(repeated(source.source, raw.rows));
+      for (const RawColumn &column : raw.columns) {
+        batch->columns.push_back(finish_column(column, table->schema.decimals));
+      }
+      table->rows += raw.rows;
+      table->batches.push_back(std::move(batch));
     }
-    table->rows += raw.rows;
-    table->batches.push_back(std::move(batch));
   }
   return table;
 }

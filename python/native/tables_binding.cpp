@@ -218,12 +218,27 @@ PyObject *new_parsed_file(PyObject *module, FileResult *result) {
   return reinterpret_cast<PyObject *>(object);
 }
 
-// read_file(data): parses one statement with the interpreter lock released.
-// Read-only buffers (bytes, mmap) are read in place; a buffer that another
-// thread could change meanwhile (bytearray) is copied first.
-PyObject *read_file(PyObject *module, PyObject *data) {
+// read_file(data, threads=1): parses one statement with the interpreter
+// lock released, a large one in up to `threads` parts at once. Read-only
+// buffers (bytes, mmap) are read in place; a buffer that another thread
+// could change meanwhile (bytearray) is copied first.
+PyObject *read_file(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
+  if (nargs < 1 || nargs > 2) {
+    PyErr_Format(PyExc_TypeError, "read_file() takes 1 or 2 arguments (%zd given)", nargs);
+    return nullptr;
+  }
+  std::size_t threads = 1;
+  if (nargs == 2) {
+    const Py_ssize_t asked = PyLong_AsSsize_t(args[1]);
+    if (asked == -1 && PyErr_Occurred()) return nullptr;
+    if (asked < 1) {
+      PyErr_SetString(PyExc_ValueError, "threads must be at least 1");
+      return nullptr;
+    }
+    threads = static_cast<std::size_t>(asked);
+  }
   Py_buffer view;
-  if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
+  if (PyObject_GetBuffer(args[0], &view, PyBUF_SIMPLE) < 0) return nullptr;
   FileResult *result = nullptr;
   bool no_memory = false;
   PyThreadState *thread = PyEval_SaveThread();
@@ -234,7 +249,7 @@ PyObject *read_file(PyObject *module, PyObject *data) {
       copy.assign(bytes);
       bytes = copy;
     }
-    auto parsed = vt::read_file_tables(bytes);
+    auto parsed = vt::read_file_tables(bytes, threads);
     result =
         parsed ? new FileResult(std::move(*parsed)) : new FileResult(std::move(parsed.error()));
   } catch (const std::bad_alloc &) {
@@ -356,8 +371,10 @@ PyObject *assemble(PyObject *module, PyObject *items) {
 }
 
 PyMethodDef methods[] = {
-    {"read_file", read_file, METH_O,
-     "read_file(data, /)\n--\n\nParses one statement (a bytes-like object) for the tables."},
+    {"read_file", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(read_file)),
+     METH_FASTCALL,
+     "read_file(data, threads=1, /)\n--\n\nParses one statement (a bytes-like object) for the "
+     "tables,\na large one in up to `threads` parts at once."},
     {"assemble", assemble, METH_O,
      "assemble(items, /)\n--\n\nThe five tables from (source, ParsedFile or (error, message, "
      "line)) items."},

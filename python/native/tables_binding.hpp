@@ -5,7 +5,7 @@
 namespace velmora_native {
 
 // The table functions of velmora._native, ending with a sentinel, for the
-// module to add: read_file(data) and assemble(items).
+// module to add: read_file(data, threads=1) and assemble(items).
 PyMethodDef *tables_methods();
 
 // Creates the table types (ParsedFile, ArrowTable) and adds them to the

@@ -212,14 +212,14 @@ def _as_statement_bytes(data: Any) -> Any:
     return data if text is None else text
 
 
-def _parse_one(loader: Callable[[], Any]) -> Any:
+def _parse_one(loader: Callable[[], Any], parts: int = 1) -> Any:
     try:
         data = _as_statement_bytes(loader())
     except (OSError, TypeError, ValueError) as error:
         message = str(error.strerror) if isinstance(error, OSError) and error.strerror else str(error)
         failure: Failure = (type(error).__name__, message, None)
         return failure
-    return _native.read_file(data)
+    return _native.read_file(data, parts)
 
 
 def read_tables(sources: Any, *, threads: int | None = None, progress: bool = False) -> Tables:
@@ -228,8 +228,9 @@ def read_tables(sources: Any, *, threads: int | None = None, progress: bool = Fa
     sources: a path, bytes, a binary file object, or an iterable of these. A
     directory stands for every regular file under it, recursively, that
     starts with the magic line, in sorted path order. threads: how many
-    files are parsed at once (default: the number of CPUs); results keep the
-    order of the sources. progress: a progress bar on standard error (needs
+    files are parsed at once (default: the number of CPUs); with fewer files
+    than threads, a statement of some megabytes is read in parts on the
+    spare ones. Results keep the order of the sources. progress: a progress bar on standard error (needs
     tqdm, velmora[progress]). A source that fails becomes a row of `errors`.
     """
     if threads is None:
@@ -242,15 +243,17 @@ def read_tables(sources: Any, *, threads: int | None = None, progress: bool = Fa
         tqdm = _require("tqdm", "progress")
         bar = tqdm.tqdm(total=len(items), file=sys.stderr, unit="file")
     results: list[Any] = []
+    # Threads that no file of its own would keep busy read parts of one.
+    parse = functools.partial(_parse_one, parts=max(1, threads // max(1, len(items))))
     try:
         if threads == 1 or len(items) <= 1:
             for _label, loader in items:
-                results.append(_parse_one(loader))
+                results.append(parse(loader))
                 if bar is not None:
                     bar.update(1)
         else:
             with concurrent.futures.ThreadPoolExecutor(max_workers=min(threads, len(items))) as pool:
-                for result in pool.map(_parse_one, [loader for _label, loader in items]):
+                for result in pool.map(parse, [loader for _label, loader in items]):
                     results.append(result)
                     if bar is not None:
                         bar.update(1)

@@ -56,8 +56,13 @@ private:
 
 // Parses one statement, with no hooks, and keeps every value of it: the
 // documents with the keys that no field takes, the intervals, every header
-// line and the warnings.
-std::expected<FileTables, SourceFailure> read_file_tables(std::string_view bytes);
+// line and the warnings. With threads > 1 a statement of at least twice
+// min_part_bytes is read in up to that many parts at once, cut between
+// document sections; the rows are the same, in as many batches.
+inline constexpr std::size_t kMinPartBytes = std::size_t{1} << 20;
+std::expected<FileTables, SourceFailure> read_file_tables(std::string_view bytes,
+                                                          std::size_t threads = 1,
+                                                          std::size_t min_part_bytes = kMinPartBytes);
 
 // One source in the order of the result: its label and its rows or failure.
 struct SourceRows {
@@ -68,7 +73,8 @@ struct SourceRows {
 struct TableData; // defined in the implementation
 
 // One finished table: a schema and its record batches, one per source that
-// has rows. Copies share the data.
+// has rows (or one per part of a source read in parts). Copies share the
+// data.
 class Table {
 public:
   Table() = default;
