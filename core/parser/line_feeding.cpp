@@ -51,11 +51,9 @@ std::size_t stretch_end(std::string_view bytes, std::size_t from) {
   return feed == std::string_view::npos ? bytes.size() : feed + 1;
 }
 
-std::expected<std::uint64_t, ParseError> read_windows1251_stretches(SectionReader &reader,
-                                                                    std::string_view bytes,
-                                                                    std::string &text,
-                                                                    std::size_t end,
-                                                                    std::uint64_t lines_before) {
+std::expected<std::uint64_t, ParseError>
+read_windows1251_stretches(SectionReader &reader, std::string_view bytes, std::string &text,
+                           std::size_t end, std::uint64_t lines_before) {
   std::uint64_t lines = lines_before;
   while (true) {
     auto read = read_lines(reader, text, lines);

@@ -31,10 +31,8 @@ std::size_t stretch_end(std::string_view bytes, std::size_t from);
 // Reads windows-1251 `bytes` a stretch at a time, the first stretch,
 // bytes[0, end), being decoded in `text` already; lines are numbered after
 // `lines_before`. Returns the number of the last line.
-std::expected<std::uint64_t, ParseError> read_windows1251_stretches(SectionReader &reader,
-                                                                    std::string_view bytes,
-                                                                    std::string &text,
-                                                                    std::size_t end,
-                                                                    std::uint64_t lines_before);
+std::expected<std::uint64_t, ParseError>
+read_windows1251_stretches(SectionReader &reader, std::string_view bytes, std::string &text,
+                           std::size_t end, std::uint64_t lines_before);
 
 } // namespace velmora

@@ -50,8 +50,13 @@ std::optional<StatementParts> StatementParts::plan(std::string_view bytes, std::
   if (parts < 2 || bytes.size() < 2 * min_part_bytes || is_blank_input(bytes)) return std::nullopt;
   std::string_view text = bytes;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  // Whether the whole is UTF-8 is known only once every part has checked
+  // its own bytes (see read): here the lines of the first stretch decide
+  // which bytes to cut at. Text that fails there is not UTF-8 as a whole.
+  std::string_view head = text.substr(0, kStretchBytes);
+  if (head.size() < text.size()) head = head.substr(0, head.rfind('\n') + 1);
   Encoding encoding;
-  if (text::is_valid_utf8(text))
+  if (text::is_valid_utf8(head))
     encoding = Encoding::Utf8;
   else if (text::is_windows1251_fallback(text))
     encoding = Encoding::Cp1251;
@@ -75,6 +80,10 @@ StatementParts::Outcome StatementParts::read(std::size_t k, DocumentObserver &ob
   if (k > 0) reader.start_between_sections();
   std::expected<std::uint64_t, ParseError> read;
   if (encoding_ == Encoding::Utf8) {
+    // Each part is cut after a line feed, so the whole is valid UTF-8
+    // exactly when every part is. When one is not, the whole is read as
+    // windows-1251: that is for reading it whole to do.
+    if (!text::is_valid_utf8(bytes)) return outcome;
     if (k == 0 && !starts_with_magic_line(bytes)) {
       outcome.error = ParseError::not_statement();
       return outcome;

@@ -60,9 +60,9 @@ private:
 // min_part_bytes is read in up to that many parts at once, cut between
 // document sections; the rows are the same, in as many batches.
 inline constexpr std::size_t kMinPartBytes = std::size_t{1} << 20;
-std::expected<FileTables, SourceFailure> read_file_tables(std::string_view bytes,
-                                                          std::size_t threads = 1,
-                                                          std::size_t min_part_bytes = kMinPartBytes);
+std::expected<FileTables, SourceFailure>
+read_file_tables(std::string_view bytes, std::size_t threads = 1,
+                 std::size_t min_part_bytes = kMinPartBytes);
 
 // One source in the order of the result: its label and its rows or failure.
 struct SourceRows {
