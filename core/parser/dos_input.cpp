@@ -25,11 +25,8 @@ HeaderLine classify_header_line(std::string_view line) {
   return HeaderLine::Other;
 }
 
-} // namespace
-
-bool is_dos_statement(std::string_view bytes) {
-  const std::string_view candidate = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
-  if (text::is_valid_utf8(candidate)) return false;
+// Whether the header, read as IBM866, says DOS.
+bool header_says_dos(std::string_view bytes) {
   // Line feed and carriage return are the same bytes in IBM866 as in ASCII,
   // so the lines can be cut before decoding; only header lines are decoded.
   LineCursor cursor(bytes);
@@ -49,6 +46,16 @@ bool is_dos_statement(std::string_view bytes) {
     }
   }
   return false;
+}
+
+} // namespace
+
+bool is_dos_statement(std::string_view bytes) {
+  // The header alone is cheap to read; checking the whole input for UTF-8
+  // is left for the few that say DOS.
+  if (!header_says_dos(bytes)) return false;
+  const std::string_view candidate = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+  return !text::is_valid_utf8(candidate);
 }
 
 } // namespace velmora

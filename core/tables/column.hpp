@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tables/buffer_pool.hpp"
 #include "velmora/model/date.hpp"
 #include "velmora/model/decimal.hpp"
 
@@ -28,9 +29,9 @@ struct ColumnSpec {
 struct ColumnData {
   std::int64_t length = 0;
   std::int64_t null_count = 0;
-  std::vector<std::uint8_t> validity; // one bit per row; empty when no nulls
-  std::vector<std::int32_t> offsets;  // utf8 and map: length + 1 entries
-  std::vector<std::uint8_t> values;   // fixed-width values, or utf8 bytes
+  Buffer<std::uint8_t> validity; // one bit per row; empty when no nulls
+  Buffer<std::int32_t> offsets;  // utf8 and map: length + 1 entries
+  Buffer<std::uint8_t> values;   // fixed-width values, or utf8 bytes
   std::vector<std::shared_ptr<const ColumnData>> children;
   // Set when the text outgrew 32-bit offsets and was dropped: such a
   // column must not be exported.
@@ -39,7 +40,7 @@ struct ColumnData {
 
 // A decimal column before its table's scale is known.
 struct DecimalColumn {
-  std::vector<Decimal> values;          // a zero where the row is null
+  Buffer<Decimal> values;               // a zero where the row is null
   std::shared_ptr<ColumnData> validity; // length, null count and bits
 };
 
@@ -63,7 +64,7 @@ public:
 
 private:
   void start_bits(); // the bits of the rows so far, all valid
-  std::vector<std::uint8_t> bits_;
+  Buffer<std::uint8_t> bits_;
   std::int64_t length_ = 0;
   std::int64_t nulls_ = 0;
 };
@@ -93,8 +94,8 @@ private:
   void overflowed();
   static constexpr std::size_t kMaxBytes = 0x7fffffff;
   ValidityBuilder validity_;
-  std::vector<std::int32_t> offsets_{0};
-  std::vector<std::uint8_t> data_;
+  Buffer<std::int32_t> offsets_{0};
+  Buffer<std::uint8_t> data_;
   bool fits_ = true;
 };
 
@@ -113,7 +114,7 @@ public:
 
 private:
   ValidityBuilder validity_;
-  std::vector<T> values_;
+  Buffer<T> values_;
 };
 
 class DecimalBuilder {
@@ -131,7 +132,7 @@ public:
 
 private:
   ValidityBuilder validity_;
-  std::vector<Decimal> values_;
+  Buffer<Decimal> values_;
 };
 
 // map<utf8, utf8>: rows of (key, value) entries; rows are never null.
@@ -145,7 +146,7 @@ public:
 private:
   Utf8Builder keys_;
   Utf8Builder values_;
-  std::vector<std::int32_t> offsets_{0};
+  Buffer<std::int32_t> offsets_{0};
   std::int32_t entries_ = 0;
 };
 

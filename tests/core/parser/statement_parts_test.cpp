@@ -166,8 +166,8 @@ TEST(StatementParts, TextThatIsNotUtf8PastTheFirstStretchIsLeftToTheWhole) {
 
 TEST(StatementParts, SomeInputsAreReadWhole) {
   const std::string bytes = intact();
-  EXPECT_FALSE(StatementParts::plan(bytes, 1, kPart));              // one thread
-  EXPECT_FALSE(StatementParts::plan(bytes, 4, bytes.size()));       // too small to cut
+  EXPECT_FALSE(StatementParts::plan(bytes, 1, kPart));                  // one thread
+  EXPECT_FALSE(StatementParts::plan(bytes, 4, bytes.size()));           // too small to cut
   EXPECT_FALSE(StatementParts::plan(statement(documents(0, 2)), 4, 1)); // below the window
   EXPECT_FALSE(StatementParts::plan(testing::to_utf16(bytes, false), 4, kPart));
   EXPECT_FALSE(StatementParts::plan(std::string(3 * kPart, ' '), 4, kPart));
