@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <atomic>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -104,32 +106,34 @@ struct PartRows {
   StatementParts::Outcome outcome;
 };
 
-// Runs work(k) for every k < n, k = 0 on this thread and the others on
-// threads of their own (or on this one, when none can be started). An
-// allocation failure in any of them is raised again here, once all ended.
-template <class Work> void run_parts(std::size_t n, Work &&work) {
-  std::vector<char> no_memory(n, 0);
-  auto guarded = [&](std::size_t k) {
-    try {
-      work(k);
-    } catch (const std::bad_alloc &) {
-      no_memory[k] = 1;
+// Runs work(k) for every k < parts on up to `threads` threads: this one
+// and threads of its own (fewer, when no more can be started), each taking
+// the next part left until none is. An allocation failure in any part is
+// raised again here, once all ended.
+template <class Work> void run_parts(std::size_t parts, std::size_t threads, Work &&work) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> no_memory{false};
+  auto worker = [&] {
+    for (std::size_t k; (k = next.fetch_add(1)) < parts;) {
+      try {
+        work(k);
+      } catch (const std::bad_alloc &) {
+        no_memory = true;
+      }
     }
   };
-  std::vector<std::thread> threads;
-  threads.reserve(n);
-  for (std::size_t k = 1; k < n; ++k) {
+  std::vector<std::thread> helpers;
+  helpers.reserve(threads);
+  for (std::size_t t = 1; t < std::min(threads, parts); ++t) {
     try {
-      threads.emplace_back(guarded, k);
+      helpers.emplace_back(worker);
     } catch (const std::system_error &) {
-      guarded(k);
+      break; // the threads started so far take the parts
     }
   }
-  guarded(0);
-  for (std::thread &thread : threads) thread.join();
-  for (char failed : no_memory) {
-    if (failed) throw std::bad_alloc();
-  }
+  worker();
+  for (std::thread &helper : helpers) helper.join();
+  if (no_memory) throw std::bad_alloc();
 }
 
 // The rows of the statement read in parts at once, or nothing when it is
@@ -139,7 +143,8 @@ std::optional<std::shared_ptr<FileRows>> read_in_parts(std::string_view bytes, s
   const auto plan = StatementParts::plan(bytes, threads, min_part_bytes);
   if (!plan) return std::nullopt;
   std::vector<PartRows> parts(plan->size());
-  run_parts(parts.size(), [&](std::size_t k) { parts[k].outcome = plan->read(k, parts[k].lines); });
+  run_parts(parts.size(), threads,
+            [&](std::size_t k) { parts[k].outcome = plan->read(k, parts[k].lines); });
   for (const PartRows &part : parts) {
     if (part.outcome.error || !part.outcome.joins) return std::nullopt;
   }
