@@ -54,16 +54,21 @@ def parse_and_read_all(data):
             getattr(doc, name)
 
 
-def timed(call, runs):
-    """Median wall and CPU seconds of `runs` calls, after one to warm up."""
-    call()
-    walls, cpus = [], []
+def timed_pair(first, second, runs):
+    """Median wall and CPU seconds of each of two calls over `runs` turns,
+    after one of each to warm up. The calls take turns, so that a machine
+    whose speed drifts (a virtual machine sharing its host) slows both
+    alike, and a ratio of the two stays meaningful."""
+    first()
+    second()
+    walls, cpus = ([], []), ([], [])
     for _ in range(runs):
-        wall, cpu = time.perf_counter(), time.process_time()
-        call()
-        walls.append(time.perf_counter() - wall)
-        cpus.append(time.process_time() - cpu)
-    return statistics.median(walls), statistics.median(cpus)
+        for i, call in enumerate((first, second)):
+            wall, cpu = time.perf_counter(), time.process_time()
+            call()
+            walls[i].append(time.perf_counter() - wall)
+            cpus[i].append(time.process_time() - cpu)
+    return [(statistics.median(w), statistics.median(c)) for w, c in zip(walls, cpus)]
 
 
 def measure(single_path, many_paths, runs):
@@ -76,11 +81,11 @@ def measure(single_path, many_paths, runs):
     files = [open(p, "rb").read() for p in many_paths]
 
     figures = {}
-    figures["objects"], figures["objects_cpu"] = timed(lambda: parse_and_read_all(data), runs)
-    figures["tables"], figures["tables_cpu"] = timed(
-        lambda: pa.table(velmora.read_tables(data).documents), runs)
-    figures["one"], _ = timed(lambda: velmora.read_tables(files, threads=1), runs)
-    figures["two"], _ = timed(lambda: velmora.read_tables(files, threads=2), runs)
+    (figures["objects"], figures["objects_cpu"]), (figures["tables"], figures["tables_cpu"]) = timed_pair(
+        lambda: parse_and_read_all(data), lambda: pa.table(velmora.read_tables(data).documents), runs)
+    (figures["one"], _), (figures["two"], _) = timed_pair(
+        lambda: velmora.read_tables(files, threads=1), lambda: velmora.read_tables(files, threads=2),
+        3 * runs)
     return figures
 
 

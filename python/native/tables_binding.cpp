@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "text/codepage.hpp"
+#include "velmora/dos_input.hpp"
 #include "velmora/tables/statement_tables.hpp"
 
 namespace velmora_native {
@@ -219,7 +221,8 @@ PyObject *new_parsed_file(PyObject *module, FileResult *result) {
 }
 
 // read_file(data, threads=1): parses one statement with the interpreter
-// lock released, a large one in up to `threads` parts at once. Read-only
+// lock released, a large one in up to `threads` parts at once; a DOS
+// (IBM866) statement is recognised and read as its text. Read-only
 // buffers (bytes, mmap) are read in place; a buffer that another thread
 // could change meanwhile (bytearray) is copied first.
 PyObject *read_file(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
@@ -248,6 +251,12 @@ PyObject *read_file(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
     if (!view.readonly) {
       copy.assign(bytes);
       bytes = copy;
+    }
+    // A DOS statement is read as its text, as velmora.read reads it.
+    std::string dos;
+    if (velmora::is_dos_statement(bytes)) {
+      dos = velmora::text::decode_code_page(velmora::text::CodePage::Ibm866, bytes);
+      bytes = dos;
     }
     auto parsed = vt::read_file_tables(bytes, threads);
     result =

@@ -12,7 +12,7 @@ from collections.abc import Sequence
 from typing import Any
 
 from velmora import _native
-from velmora.tables import MAGIC, TABLE_NAMES, UTF8_BOM, _as_statement_bytes
+from velmora.tables import MAGIC, TABLE_NAMES, UTF8_BOM
 
 __all__ = ["read_statements"]
 
@@ -58,7 +58,7 @@ def _arrow_table(fs: Any, paths: Sequence[str], table: str) -> Any:
     for path in paths:
         try:
             with fs.open(path, "rb") as f:
-                data = _as_statement_bytes(f.read())
+                data = f.read()
         except OSError as error:
             items.append((path, (type(error).__name__, str(error.strerror or error), None)))
             continue

@@ -200,26 +200,16 @@ def _expand(sources: Any) -> list[tuple[str, Callable[[], Any]]]:
     return items
 
 
-def _as_statement_bytes(data: Any) -> Any:
-    """The bytes the native parser reads for one source.
-
-    A DOS-encoded (IBM866) statement is recognised as velmora.read
-    recognises it and handed on as its UTF-8 text, which the parser reads in
-    place; anything else goes through as it is, read as UTF-8 or
-    windows-1251.
-    """
-    text = _native.dos_text(data)
-    return data if text is None else text
-
-
 def _parse_one(loader: Callable[[], Any], parts: int = 1) -> Any:
+    """One source's rows, or its failure. The native reader also recognises a
+    DOS-encoded (IBM866) statement as velmora.read does and reads its text;
+    anything else is read as UTF-8 or windows-1251."""
     try:
-        data = _as_statement_bytes(loader())
+        return _native.read_file(loader(), parts)
     except (OSError, TypeError, ValueError) as error:
         message = str(error.strerror) if isinstance(error, OSError) and error.strerror else str(error)
         failure: Failure = (type(error).__name__, message, None)
         return failure
-    return _native.read_file(data, parts)
 
 
 def read_tables(sources: Any, *, threads: int | None = None, progress: bool = False) -> Tables:
