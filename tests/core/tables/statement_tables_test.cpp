@@ -183,6 +183,77 @@ TEST(StatementTables, EmptyTablesStillHaveTheirSchema) {
   EXPECT_EQ(tables[TableKind::Errors].num_columns(), 4u);
 }
 
+// One cell as text, whatever its column's format; "null" for a null.
+std::string render(const ArrowArray &a, std::string_view format, std::int64_t i) {
+  if (!valid(a, i)) return "null";
+  if (format == "u") return text(a, i);
+  if (format == "i" || format == "tdD") return std::to_string(fixed<std::int32_t>(a, i));
+  if (format == "l") return std::to_string(fixed<std::int64_t>(a, i));
+  if (format == "+m") {
+    std::string out;
+    for (const auto &[k, v] : map_row(a, i)) out += k + "=" + v + ";";
+    return out;
+  }
+  // Decimals: the cell's bytes.
+  const std::size_t width = format.starts_with("d:76") ? 32 : 16;
+  return std::string(static_cast<const char *>(a.buffers[1]) + i * width, width);
+}
+
+// Every row of a table, each as its cells joined, over all its batches.
+std::vector<std::string> rows_of(const Table &table) {
+  Imported imported(table);
+  std::vector<std::string> rows;
+  for (const ArrowArray &batch : imported.batches) {
+    for (std::int64_t i = 0; i < batch.length; ++i) {
+      std::string row;
+      for (int c = 0; c < imported.schema.n_children; ++c) {
+        row += render(*batch.children[c], imported.schema.children[c]->format, i) + "|";
+      }
+      rows.push_back(std::move(row));
+    }
+  }
+  return rows;
+}
+
+TEST(StatementTables, AStatementReadInPartsOnThreadsHasTheRowsOfTheWhole) {
+  std::string sections = account_section("40702810000000000001", "01.02.2024");
+  for (int i = 0; i < 600; ++i) {
+    if (i % 50 == 7) {
+      sections += "СекцияДокумент=Платежное поручение\nНомер=" + std::to_string(i) +
+                  "\nКонецДокумента\n"; // a warning
+    } else {
+      sections += "СекцияДокумент=Платежное поручение\n" +
+                  document_body(std::to_string(i), std::to_string(i) + ".25") +
+                  "КвитанцияДата=01.01.2024\nКонецДокумента\n";
+    }
+  }
+  const std::string utf8 = statement(sections);
+  for (const std::string &bytes : {utf8, velmora::testing::to_cp1251(utf8)}) {
+    auto whole = read_file_tables(bytes);
+    auto parts = read_file_tables(bytes, 3, 1);
+    ASSERT_TRUE(whole && parts);
+    std::vector<SourceRows> one{{"s", *whole}}, three{{"s", *parts}};
+    const StatementTables expected = assemble_tables(one), got = assemble_tables(three);
+    EXPECT_EQ(Imported(got[TableKind::Documents]).batches.size(), 3u);
+    for (std::size_t t = 0; t < kTableCount; ++t) {
+      EXPECT_EQ(rows_of(got.tables[t]), rows_of(expected.tables[t])) << kTableNames[t];
+    }
+    EXPECT_EQ(parts->document_count(), whole->document_count());
+  }
+}
+
+TEST(StatementTables, AStatementThatCannotBeReadInPartsIsReadWhole) {
+  std::string sections;
+  for (int i = 0; i < 600; ++i) sections += document_section(std::to_string(i));
+  std::string broken = statement(sections);
+  broken.insert(broken.find("СекцияДокумент", broken.size() * 2 / 3), "Ключ=между\n");
+  auto whole = read_file_tables(broken);
+  auto parts = read_file_tables(broken, 3, 1);
+  ASSERT_FALSE(whole || parts);
+  EXPECT_EQ(parts.error().message, whole.error().message);
+  EXPECT_EQ(parts.error().line, whole.error().line);
+}
+
 TEST(StatementTables, DaysSinceEpoch) {
   EXPECT_EQ(days_since_epoch(Date{1970, 1, 1}), 0);
   EXPECT_EQ(days_since_epoch(Date{1969, 12, 31}), -1);
