@@ -123,8 +123,9 @@ template <class Work> void run_parts(std::size_t parts, std::size_t threads, Wor
     }
   };
   std::vector<std::thread> helpers;
-  helpers.reserve(threads);
-  for (std::size_t t = 1; t < std::min(threads, parts); ++t) {
+  const std::size_t started = std::min(threads, parts);
+  helpers.reserve(started);
+  for (std::size_t t = 1; t < started; ++t) {
     try {
       helpers.emplace_back(worker);
     } catch (const std::system_error &) {

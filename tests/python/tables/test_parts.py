@@ -117,7 +117,7 @@ def test_parts_give_the_tables_of_the_whole(mutation, encoding):
     assert parts.errors.num_rows == (0 if intact else 1)
 
 
-@pytest.mark.parametrize("threads", [2, 4, 7])
+@pytest.mark.parametrize("threads", [2, 4, 7, 10**9])
 def test_an_intact_statement_is_read_in_parts_with_positions_and_lines_of_the_whole(threads):
     lines = big_statement(seed=threads)
     data = b"\xef\xbb\xbf" + encoded(lines, "utf-8", "\n")
