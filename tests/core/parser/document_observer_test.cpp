@@ -1,5 +1,5 @@
 #include "parser/document_observer.hpp"
-#include "parser/known_keys.hpp"
+#include "recording_observer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,39 +15,7 @@ namespace {
 using testing::document_section;
 using testing::statement;
 
-// Writes down every call as one line of text.
-class RecordingObserver : public DocumentObserver {
-public:
-  void header_attribute(std::uint64_t lineno, std::string_view key,
-                        std::string_view value) override {
-    note("header", lineno, key, value);
-  }
-  void section_attribute(SectionType type, std::uint64_t lineno, std::string_view key,
-                         std::string_view value) override {
-    note(type == SectionType::Document ? "document" : "account", lineno, key, value);
-  }
-  void section_closed(SectionType type, std::uint64_t lineno) override {
-    note(type == SectionType::Document ? "close document" : "close account", lineno, "", "");
-  }
-  void document_opened(std::uint64_t lineno, std::string_view doc_type) override {
-    note("open document", lineno, doc_type, "");
-  }
-  void document_attribute(std::uint64_t lineno, std::uint8_t field, std::string_view key,
-                          std::string_view value) override {
-    EXPECT_EQ(field, kKnownKeys.find(key).document_field) << key;
-    note("document", lineno, key, value);
-  }
-  void keep_views_of(std::string_view) override { ++stretches; }
-
-  std::vector<std::string> calls;
-  int stretches = 0; // calls of keep_views_of
-
-private:
-  void note(std::string_view what, std::uint64_t lineno, std::string_view a, std::string_view b) {
-    calls.push_back(std::string(what) + " " + std::to_string(lineno) + " " + std::string(a) + "=" +
-                    std::string(b));
-  }
-};
+using testing::RecordingObserver;
 
 // The same calls as a plain observer gets, less the opening lines.
 class PlainObserver : public ParseObserver {

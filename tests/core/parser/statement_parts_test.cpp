@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "parser/input_decoding.hpp"
+#include "recording_observer.hpp"
 #include "statement_text.hpp"
 #include "velmora/parse_statement.hpp"
 
@@ -16,38 +17,7 @@ using testing::account_section;
 using testing::document_section;
 using testing::statement;
 
-// Every call as one line of text, its line number moved by `lines_before`.
-class Recorder : public DocumentObserver {
-public:
-  void header_attribute(std::uint64_t lineno, std::string_view key,
-                        std::string_view value) override {
-    note("header", lineno, key, value);
-  }
-  void section_attribute(SectionType, std::uint64_t lineno, std::string_view key,
-                         std::string_view value) override {
-    note("account", lineno, key, value);
-  }
-  void document_attribute(std::uint64_t lineno, std::uint8_t, std::string_view key,
-                          std::string_view value) override {
-    note("document", lineno, key, value);
-  }
-  void section_closed(SectionType type, std::uint64_t lineno) override {
-    note(type == SectionType::Document ? "close document" : "close account", lineno, "", "");
-  }
-  void document_opened(std::uint64_t lineno, std::string_view doc_type) override {
-    note("open", lineno, doc_type, "");
-  }
-  void keep_views_of(std::string_view) override {}
-
-  std::uint64_t lines_before = 0;
-  std::vector<std::string> calls;
-
-private:
-  void note(std::string_view what, std::uint64_t lineno, std::string_view a, std::string_view b) {
-    calls.push_back(std::string(what) + " " + std::to_string(lines_before + lineno) + " " +
-                    std::string(a) + "=" + std::string(b));
-  }
-};
+using Recorder = testing::RecordingObserver;
 
 // Small parts, so that small statements are cut.
 constexpr std::size_t kPart = kPlausibilityWindow;
