@@ -4,10 +4,13 @@ has to be read whole after all (a broken statement, a cut that falls where
 the parts cannot join)."""
 
 import random
+import re
 
 import pytest
+from hypothesis import assume, given
 
 import velmora
+from statement_grammar import encode, property_settings, statements
 from statements import DOCUMENT, account_attrs, statement_lines
 from velmora.tables import TABLE_NAMES
 
@@ -128,3 +131,25 @@ def test_an_intact_statement_is_read_in_parts_with_positions_and_lines_of_the_wh
     # Every warning points at the closing line of its section.
     for row in pa.table(parts.warnings).to_pylist():
         assert lines[row["line"] - 1] == "КонецДокумента"
+
+
+def tiled(generated):
+    """The generated statement with the run of lines from its first document
+    opening to its end line repeated until it is large enough to be cut."""
+    lines = re.split(r"(?<=\n)", generated.text)
+    starts = [i for i, line in enumerate(lines) if line.strip().startswith("СекцияДокумент")]
+    ends = [i for i, line in enumerate(lines) if line.strip() == "КонецФайла"]
+    if not starts or not ends or starts[0] >= ends[-1] or not lines[ends[-1] - 1].endswith("\n"):
+        return None
+    body = "".join(lines[starts[0]:ends[-1]])
+    copies = TARGET_BYTES // max(1, len(body.encode())) + 1
+    text = "".join(lines[:starts[0]]) + body * copies + "".join(lines[ends[-1]:])
+    return encode(text, generated.encoding)
+
+
+@property_settings(25)
+@given(statements(faults=True, encodings=("utf-8", "utf-8-sig", "cp1251")))
+def test_generated_statements_large_enough_to_cut_give_the_tables_of_the_whole(generated):
+    data = tiled(generated)
+    assume(data is not None)
+    assert_same_tables(data, threads=3)
