@@ -18,7 +18,8 @@ def add_parquet_command(commands: "argparse._SubParsersAction[argparse.ArgumentP
     p = commands.add_parser("parquet", help="the five tables of many statements as Parquet files")
     p.add_argument("paths", nargs="+", metavar="FILE|DIR", help="statement files or directories")
     p.add_argument("-o", "--output", required=True, metavar="OUT_DIR", help="folder for the .parquet files")
-    p.add_argument("--threads", type=int, default=None, metavar="N", help="files parsed at once")
+    p.add_argument("--threads", type=int, default=None, metavar="N",
+                   help="threads to parse with: files at once, or parts of a large one (default: the CPUs)")
 
 
 def expand_paths(names: list[str]) -> list[str]:
