@@ -1,5 +1,6 @@
 #include "velmora/dos_input.hpp"
 
+#include "parser/input_decoding.hpp"
 #include "parser/line_cursor.hpp"
 #include "text/codepage.hpp"
 #include "text/trim.hpp"
@@ -54,8 +55,7 @@ bool is_dos_statement(std::string_view bytes) {
   // The header alone is cheap to read; checking the whole input for UTF-8
   // is left for the few that say DOS.
   if (!header_says_dos(bytes)) return false;
-  const std::string_view candidate = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
-  return !text::is_valid_utf8(candidate);
+  return !text::is_valid_utf8(without_utf8_bom(bytes));
 }
 
 } // namespace velmora

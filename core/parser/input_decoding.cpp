@@ -20,6 +20,10 @@ bool is_plausible(char32_t cp) {
 
 } // namespace
 
+std::string_view without_utf8_bom(std::string_view bytes) {
+  return bytes.starts_with(kUtf8Bom) ? bytes.substr(kUtf8Bom.size()) : bytes;
+}
+
 bool is_blank_input(std::string_view bytes) {
   for (char c : bytes) {
     if (c != ' ' && c != '\t' && c != '\n' && c != '\f' && c != '\r') return false;
@@ -57,8 +61,7 @@ std::optional<std::size_t> open_windows1251(std::string_view bytes, std::string 
 }
 
 std::optional<DecodedText> decode_input(std::string_view bytes) {
-  std::string_view candidate = bytes;
-  if (candidate.starts_with(kUtf8Bom)) candidate.remove_prefix(kUtf8Bom.size());
+  const std::string_view candidate = without_utf8_bom(bytes);
   if (text::is_valid_utf8(candidate)) return DecodedText::view_of(candidate);
 
   std::optional<std::string> decoded = text::decode_legacy(candidate);

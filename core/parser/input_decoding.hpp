@@ -35,6 +35,9 @@ private:
   std::string_view view_;
 };
 
+// The bytes without a leading UTF-8 byte order mark, if they have one.
+std::string_view without_utf8_bom(std::string_view bytes);
+
 // Whether the bytes are empty or only ASCII space, tab, LF, FF and CR.
 bool is_blank_input(std::string_view bytes);
 

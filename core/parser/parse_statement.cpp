@@ -55,8 +55,7 @@ read_windows1251(std::string_view bytes, std::span<SectionHook *const> hooks, Co
 std::expected<Statement, ParseError>
 parse_with(std::string_view bytes, std::span<SectionHook *const> hooks, Consumers consumers) {
   if (is_blank_input(bytes)) return std::unexpected(ParseError::empty_input());
-  std::string_view unmarked = bytes;
-  if (unmarked.starts_with("\xEF\xBB\xBF")) unmarked.remove_prefix(3);
+  const std::string_view unmarked = without_utf8_bom(bytes);
   std::optional<DecodedText> decoded;
   if (text::is_valid_utf8(unmarked)) {
     decoded = DecodedText::view_of(unmarked);

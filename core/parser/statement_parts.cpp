@@ -48,8 +48,7 @@ std::optional<StatementParts> StatementParts::plan(std::string_view bytes, std::
   // The first part is judged for plausibility as the whole would be.
   min_part_bytes = std::max(min_part_bytes, kPlausibilityWindow);
   if (parts < 2 || bytes.size() < 2 * min_part_bytes || is_blank_input(bytes)) return std::nullopt;
-  std::string_view text = bytes;
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::string_view text = without_utf8_bom(bytes);
   // Whether the whole is UTF-8 is known only once every part has checked
   // its own bytes (see read): here the lines of the first stretch decide
   // which bytes to cut at. Text that fails there is not UTF-8 as a whole.

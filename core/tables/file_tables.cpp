@@ -50,12 +50,12 @@ RawBatch interval_rows(const AccountMap &accounts) {
   return batch;
 }
 
-std::vector<RawBatch> header_rows(LineCollector &lines) {
+RawBatch header_rows(LineCollector &lines) {
   RawBatch batch;
   batch.rows = lines.header_rows();
   batch.columns = {finished(lines.header_lines()), finished(lines.header_keys()),
                    finished(lines.header_values())};
-  return {std::move(batch)};
+  return batch;
 }
 
 // The warnings of a part whose first line follows `lines_before` lines.
@@ -70,6 +70,22 @@ RawBatch warning_rows(const std::vector<Warning> &warnings, std::uint64_t lines_
   batch.rows = static_cast<std::int64_t>(warnings.size());
   batch.columns = {finished(line), finished(message)};
   return batch;
+}
+
+// Adds the document and warning rows of a statement's part (or of the whole
+// statement) whose first document follows `documents_before` documents and
+// whose first line follows `lines_before` lines.
+void add_part_rows(FileRows &rows, LineCollector &lines, std::int32_t documents_before,
+                   std::uint64_t lines_before) {
+  rows[TableKind::Documents].push_back(lines.documents().finish(documents_before));
+  rows[TableKind::Warnings].push_back(warning_rows(lines.warnings(), lines_before));
+}
+
+// Adds the rows that the statement has once: its intervals, and its header
+// lines, which its first part (or the whole) collected.
+void add_statement_rows(FileRows &rows, const AccountMap &accounts, LineCollector &first_part) {
+  rows[TableKind::Intervals].push_back(interval_rows(accounts));
+  rows[TableKind::Header].push_back(header_rows(first_part));
 }
 
 bool fits(const ColumnData &column) {
@@ -153,14 +169,11 @@ std::optional<std::shared_ptr<FileRows>> read_in_parts(std::string_view bytes, s
   std::int32_t documents = 0;
   std::uint64_t lines = 0;
   for (PartRows &part : parts) {
-    RawBatch batch = part.lines.documents().finish(documents);
-    documents += static_cast<std::int32_t>(batch.rows);
-    (*rows)[TableKind::Documents].push_back(std::move(batch));
-    (*rows)[TableKind::Warnings].push_back(warning_rows(part.lines.warnings(), lines));
+    add_part_rows(*rows, part.lines, documents, lines);
+    documents += static_cast<std::int32_t>((*rows)[TableKind::Documents].back().rows);
     lines += part.outcome.lines;
   }
-  (*rows)[TableKind::Intervals].push_back(interval_rows(parts[0].outcome.statement.accounts));
-  (*rows)[TableKind::Header] = header_rows(parts[0].lines);
+  add_statement_rows(*rows, parts[0].outcome.statement.accounts, parts[0].lines);
   return rows;
 }
 
@@ -196,10 +209,8 @@ read_file_tables(std::string_view bytes, std::size_t threads, std::size_t min_pa
   auto parsed = parse_statement_observed(bytes, lines);
   if (!parsed) return std::unexpected(failure_of(parsed.error()));
   auto rows = std::make_shared<FileRows>();
-  (*rows)[TableKind::Documents].push_back(lines.documents().finish());
-  (*rows)[TableKind::Intervals].push_back(interval_rows(parsed->accounts));
-  (*rows)[TableKind::Header] = header_rows(lines);
-  (*rows)[TableKind::Warnings].push_back(warning_rows(lines.warnings(), 0));
+  add_part_rows(*rows, lines, 0, 0);
+  add_statement_rows(*rows, parsed->accounts, lines);
   return checked(std::move(rows));
 }
 

@@ -220,8 +220,8 @@ def read_tables(sources: Any, *, threads: int | None = None, progress: bool = Fa
     starts with the magic line, in sorted path order. threads: how many
     files are parsed at once (default: the number of CPUs); with fewer files
     than threads, a statement of some megabytes is read in parts on the
-    spare ones. Results keep the order of the sources. progress: a progress bar on standard error (needs
-    tqdm, velmora[progress]). A source that fails becomes a row of `errors`.
+    spare ones. Results keep the order of the sources. progress: a progress
+    bar on standard error (needs tqdm, velmora[progress]). A source that fails becomes a row of `errors`.
     """
     if threads is None:
         threads = os.cpu_count() or 1
